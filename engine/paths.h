@@ -1,0 +1,28 @@
+// Building target paths in the engine's fixed MAX_PATH buffers, shared by all targets.
+#pragma once
+
+#include "engine/engine.h"
+
+#include <wchar.h>
+
+// Appends tail to the path held in buffer (MAX_PATH units). A path that would not fit is
+// refused whole: buffer keeps its old content and the result is false, so a path is never
+// cut short into a different one.
+inline bool AppendPath(wchar_t* buffer, const wchar_t* tail) {
+  size_t used = wcslen(buffer);
+  size_t extra = wcslen(tail);
+  if (used + extra >= MAX_PATH) return false;
+  wmemcpy(buffer + used, tail, extra + 1);
+  return true;
+}
+
+// Zeroes buffer, then fills it with a known folder followed by subPath. False when the
+// lookup fails or the whole path does not fit; the target then passes over that path.
+bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);
+
+// Walks a known folder's sub-path, keeping the folder itself; 0 when the path is unknown.
+ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
+
+// Sizes the plain files matching a pattern under a known folder and, in delete mode, hands
+// the pattern to the shell to delete silently, without undo and without any window.
+ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly);

@@ -1,0 +1,149 @@
+// Stopping the Windows Search service, and what depends on it, before its data is deleted.
+#include "engine/engine.h"
+#include "engine/service_calls.h"
+
+#include <stdio.h>
+
+namespace {
+
+const wchar_t kSearchService[] = L"WSearch";
+const DWORD kBudgetMs = 30000;
+
+bool BudgetSpent(const ServiceCalls& calls, DWORD start) {
+  return calls.tickCount() - start > kBudgetMs;  // unsigned: survives the counter's wrap
+}
+
+// A tenth of the hint, kept between one and ten seconds.
+DWORD PendingWait(DWORD waitHint) {
+  DWORD wait = waitHint / 10;
+  if (wait < 1000) return 1000;
+  if (wait > 10000) return 10000;
+  return wait;
+}
+
+BOOL QueryStatus(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
+  DWORD needed = 0;
+  return calls.queryStatus(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(status),
+                           sizeof(SERVICE_STATUS_PROCESS), &needed);
+}
+
+// Stops one dependent and waits for it; false at any failure or when the budget is spent.
+BOOL StopDependent(const ServiceCalls& calls, SC_HANDLE manager, const wchar_t* name,
+                   DWORD start) {
+  SC_HANDLE dependent = calls.openService(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
+  if (!dependent) return FALSE;
+  SERVICE_STATUS_PROCESS status = {};
+  BOOL stopped = calls.control(dependent, SERVICE_CONTROL_STOP,
+                               reinterpret_cast<SERVICE_STATUS*>(&status));
+  while (stopped && status.dwCurrentState != SERVICE_STOPPED) {
+    calls.sleep(status.dwWaitHint);
+    if (!QueryStatus(calls, dependent, &status)) stopped = FALSE;
+    else if (status.dwCurrentState == SERVICE_STOPPED) break;
+    else if (BudgetSpent(calls, start)) stopped = FALSE;
+  }
+  calls.close(dependent);
+  return stopped;
+}
+
+// Waits out a stop that is already pending. True when the caller should go on and stop
+// the service itself; every other outcome has written its line.
+bool WaitForPendingStop(const ServiceCalls& calls, SC_HANDLE service,
+                        SERVICE_STATUS_PROCESS* status, DWORD start) {
+  while (status->dwCurrentState == SERVICE_STOP_PENDING) {
+    printf("Service stop pending...\n");
+    calls.sleep(PendingWait(status->dwWaitHint));
+    if (!QueryStatus(calls, service, status)) {
+      printf("QueryServiceStatusEx failed (%d)\n", static_cast<int>(GetLastError()));
+      return false;
+    }
+    if (status->dwCurrentState == SERVICE_STOPPED) {
+      printf("Service stopped successfully.\n");
+      return false;
+    }
+    if (BudgetSpent(calls, start)) {
+      printf("Service stop timed out.\n");
+      return false;
+    }
+  }
+  return true;
+}
+
+// Sends the stop request and waits until the service reports it has stopped.
+void StopAndWait(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PROCESS* status,
+                 DWORD start) {
+  if (!calls.control(service, SERVICE_CONTROL_STOP, reinterpret_cast<SERVICE_STATUS*>(status))) {
+    printf("ControlService failed (%d)\n", static_cast<int>(GetLastError()));
+    return;
+  }
+  while (status->dwCurrentState != SERVICE_STOPPED) {
+    calls.sleep(status->dwWaitHint);
+    if (!QueryStatus(calls, service, status)) {
+      printf("QueryServiceStatusEx failed (%d)\n", static_cast<int>(GetLastError()));
+      return;
+    }
+    if (status->dwCurrentState == SERVICE_STOPPED) break;
+    if (BudgetSpent(calls, start)) {
+      printf("Wait timed out\n");
+      return;
+    }
+  }
+  printf("Service stopped successfully\n");
+}
+
+}  // namespace
+
+const ServiceCalls kWindowsServiceCalls = {
+    ::OpenSCManagerW, ::OpenServiceW,       ::QueryServiceStatusEx, ::ControlService,
+    ::EnumDependentServicesW, ::CloseServiceHandle, ::GetTickCount, ::Sleep,
+};
+
+BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDLE manager) {
+  const DWORD start = calls.tickCount();
+  DWORD needed = 0;
+  DWORD count = 0;
+  if (calls.enumDependents(service, SERVICE_ACTIVE, nullptr, 0, &needed, &count)) return TRUE;
+  if (GetLastError() != ERROR_MORE_DATA) return FALSE;
+  HANDLE heap = GetProcessHeap();
+  auto* dependents =
+      static_cast<ENUM_SERVICE_STATUSW*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
+  if (!dependents) return FALSE;
+  BOOL allStopped =
+      calls.enumDependents(service, SERVICE_ACTIVE, dependents, needed, &needed, &count);
+  for (DWORD i = 0; allStopped && i < count; ++i)
+    allStopped = StopDependent(calls, manager, dependents[i].lpServiceName, start);
+  HeapFree(heap, 0, dependents);
+  return allStopped;
+}
+
+void StopServiceWithDependents(const ServiceCalls& calls) {
+  const DWORD start = calls.tickCount();
+  SC_HANDLE manager = calls.openManager(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) {
+    printf("OpenSCManager failed (%d)\n", static_cast<int>(GetLastError()));
+    return;
+  }
+  SC_HANDLE service = calls.openService(
+      manager, kSearchService, SERVICE_STOP | SERVICE_ENUMERATE_DEPENDENTS | SERVICE_QUERY_STATUS);
+  if (!service) {
+    printf("%S  OpenService failed (%d)\n", kSearchService, static_cast<int>(GetLastError()));
+    calls.close(manager);
+    return;
+  }
+  SERVICE_STATUS_PROCESS status = {};
+  if (!QueryStatus(calls, service, &status)) {
+    printf("QueryServiceStatusEx failed (%d)\n", static_cast<int>(GetLastError()));
+  } else if (status.dwCurrentState == SERVICE_STOPPED) {
+    printf("Service is already stopped.\n");
+  } else if (WaitForPendingStop(calls, service, &status, start)) {
+    StopActiveDependents(calls, service, manager);
+    StopAndWait(calls, service, &status, start);
+  }
+  calls.close(service);
+  calls.close(manager);
+}
+
+void StopServiceWithDependents() { StopServiceWithDependents(kWindowsServiceCalls); }
+
+BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager) {
+  return StopActiveDependents(kWindowsServiceCalls, service, manager);
+}

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, where missing.
+set -e
+need=""
+for pkg in cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb googletest; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || need="$need $pkg"
+done
+[ -z "$need" ] && exit 0
+echo "Installing:$need"
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $need

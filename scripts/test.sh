@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs what is missing, builds both architectures and runs every test under Wine
+# in a fresh disposable prefix inside the build tree.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+. "$root/scripts/wine-env.sh"
+for arch in x86_64 i686; do
+  cmake -S "$root" -B "$root/build/$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
+  cmake --build "$root/build/$arch" -j "$(nproc)"
+done
+build="$root/build/x86_64"
+"$root/scripts/wine-prefix.sh" "$build/wineprefix" "$build/bin"
+export WINEPREFIX="$build/wineprefix"
+$WINESERVER -p
+trap '$WINESERVER -k 2>/dev/null || true' EXIT
+ctest --test-dir "$build" --output-on-failure

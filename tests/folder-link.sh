@@ -1,0 +1,9 @@
+#!/bin/sh
+# Started by the tests from inside Wine, which shows a Linux symbolic link to a folder as a
+# folder link (a reparse point).
+#   folder-link.sh make TARGET LINK | folder-link.sh remove LINK
+case "$1" in
+  make) exec ln -s "$2" "$3" ;;
+  remove) [ -L "$2" ] && exec rm "$2" ;;
+esac
+exit 2

@@ -1,0 +1,141 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring UnixPath(const std::wstring& path) {
+  typedef char*(CDECL * ToUnix)(const wchar_t*);
+  // Through void*: GetProcAddress's own function type matches no real export.
+  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
+  std::string narrow = unixPath ? unixPath : "";
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return std::wstring(narrow.begin(), narrow.end());
+}
+
+// Runs folder-link.sh, which lies beside the test program, with the given arguments.
+void RunFolderLinkScript(const std::wstring& arguments) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring script(self);
+  script = script.substr(0, script.find_last_of(L'\\')) + L"\\folder-link.sh";
+  std::wstring command = L"\"" + script + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process))
+      << "cannot start folder-link.sh, error " << GetLastError();
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+}  // namespace
+
+void MakeFolders(const std::wstring& folder) {
+  size_t slash = folder.find_last_of(L'\\');
+  if (slash != std::wstring::npos && slash > 2) MakeFolders(folder.substr(0, slash));
+  CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+void RemoveTree(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (listing != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+      } while (FindNextFileW(listing, &entry));
+      FindClose(listing);
+    }
+    RemoveDirectoryW(path.c_str());
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    RunFolderLinkScript(L"remove \"" + UnixPath(path) + L"\"");
+  } else {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+  }
+}
+
+std::wstring FreshTestFolder(const std::wstring& name) {
+  std::wstring folder = L"C:\\spruce-tests\\" + name;
+  RemoveTree(folder);
+  MakeFolders(folder);
+  return folder;
+}
+
+void WriteFileOfSize(const std::wstring& path, ByteCount size, DWORD attributes) {
+  MakeFolders(path.substr(0, path.find_last_of(L'\\')));
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create test file";
+  std::vector<char> bytes(static_cast<size_t>(size), 'x');
+  DWORD written = 0;
+  if (size) WriteFile(file, bytes.data(), static_cast<DWORD>(size), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, size);
+  if (attributes) SetFileAttributesW(path.c_str(), attributes);
+}
+
+void WriteSparseFile(const std::wstring& path, ByteCount size) {
+  MakeFolders(path.substr(0, path.find_last_of(L'\\')));
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create sparse test file";
+  DWORD returned = 0;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+  ASSERT_TRUE(SetEndOfFile(file));
+  CloseHandle(file);
+}
+
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsEmptyFolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return false;
+  bool empty = true;
+  do {
+    std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") empty = false;
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  return empty;
+}
+
+void MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  RunFolderLinkScript(L"make \"" + UnixPath(target) + L"\" \"" + UnixPath(link) + L"\"");
+  ASSERT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u)
+      << "the link is not seen as a reparse point";
+}
+
+std::wstring KnownFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  EXPECT_EQ(GetSpecialFolder(csidl, path), 0);
+  return path;
+}
+
+ByteCount BuildSampleTree(const std::wstring& folder) {
+  const ByteCount big = 5368709120ull;  // 5 GiB, more than 32 bits can hold
+  WriteFileOfSize(folder + L"\\a.log", 1000);
+  WriteFileOfSize(folder + L"\\.hidden-name", 123, FILE_ATTRIBUTE_HIDDEN);
+  WriteFileOfSize(folder + L"\\sub\\b.dat", 2048);
+  WriteFileOfSize(folder + L"\\sub\\locked-down.txt", 300, FILE_ATTRIBUTE_READONLY);
+  WriteFileOfSize(folder + L"\\sub\\deeper\\.dotfolder\\c.tmp", 77);
+  MakeFolders(folder + L"\\empty");
+  WriteSparseFile(folder + L"\\sub\\huge.bin", big);
+  return 1000 + 123 + 2048 + 300 + 77 + big;
+}

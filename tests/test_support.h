@@ -1,0 +1,35 @@
+// Helpers for building and inspecting file trees inside the disposable test prefix.
+#pragma once
+
+#include "engine/engine.h"
+
+#include <string>
+
+// Creates folder and every missing folder above it.
+void MakeFolders(const std::wstring& folder);
+
+// Removes a tree the tests built (folder links are removed, never followed).
+void RemoveTree(const std::wstring& path);
+
+// A fresh, empty folder C:\spruce-tests\<name> for one test.
+std::wstring FreshTestFolder(const std::wstring& name);
+
+// Writes a file of size bytes (folders above it made first) and gives it attributes.
+void WriteFileOfSize(const std::wstring& path, ByteCount size, DWORD attributes = 0);
+
+// A sparse file of the given logical size, for sizes above 4 GiB.
+void WriteSparseFile(const std::wstring& path, ByteCount size);
+
+bool PathExists(const std::wstring& path);
+bool IsEmptyFolder(const std::wstring& folder);
+
+// Makes link a folder link (a Linux symbolic link, which Wine reports as a reparse point)
+// to target.
+void MakeFolderLink(const std::wstring& link, const std::wstring& target);
+
+// A known folder's path as the engine looks it up.
+std::wstring KnownFolder(int csidl);
+
+// Builds a sample tree under folder: subfolders, a read-only file, names starting with a dot,
+// a hidden file and a sparse file above 4 GiB. Returns the bytes of all its files.
+ByteCount BuildSampleTree(const std::wstring& folder);

@@ -1,0 +1,157 @@
+// The walker, the known-folder lookup and the two size helpers on real trees in the prefix.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+namespace {
+
+TEST(WalkFolder, MeasuresEveryFileAndChangesNothing) {
+  std::wstring root = FreshTestFolder(L"walk-measure");
+  ByteCount expected = BuildSampleTree(root);
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), expected);
+  EXPECT_EQ(WalkFolder(root.c_str(), FALSE, TRUE), expected);  // keepFolder plays no part
+  EXPECT_EQ(GetFileAttributesW((root + L"\\sub\\locked-down.txt").c_str()) &
+                FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(PathExists(root + L"\\sub\\deeper\\.dotfolder\\c.tmp"));
+  EXPECT_TRUE(PathExists(root + L"\\empty"));
+}
+
+TEST(WalkFolder, DeleteEmptiesTheFolderAndKeepsItOnlyWhenAsked) {
+  std::wstring root = FreshTestFolder(L"walk-delete");
+  BuildSampleTree(root + L"\\kept");
+  BuildSampleTree(root + L"\\removed");
+  EXPECT_EQ(WalkFolder((root + L"\\kept").c_str(), TRUE, FALSE), 0u);
+  EXPECT_EQ(WalkFolder((root + L"\\removed").c_str(), FALSE, FALSE), 0u);
+  EXPECT_TRUE(IsEmptyFolder(root + L"\\kept"));
+  EXPECT_FALSE(PathExists(root + L"\\removed"));
+
+  MakeFolders(root + L"\\empty-kept");
+  MakeFolders(root + L"\\empty-removed");
+  WalkFolder((root + L"\\empty-kept").c_str(), TRUE, FALSE);
+  WalkFolder((root + L"\\empty-removed").c_str(), FALSE, FALSE);
+  EXPECT_TRUE(IsEmptyFolder(root + L"\\empty-kept"));
+  EXPECT_FALSE(PathExists(root + L"\\empty-removed"));
+}
+
+TEST(WalkFolder, MissingFolderGivesNothingAndChangesNothing) {
+  std::wstring root = FreshTestFolder(L"walk-missing");
+  std::wstring missing = root + L"\\not-there";
+  EXPECT_EQ(WalkFolder(missing.c_str(), TRUE, TRUE), 0u);
+  EXPECT_EQ(WalkFolder(missing.c_str(), FALSE, FALSE), 0u);
+  EXPECT_TRUE(IsEmptyFolder(root));
+}
+
+TEST(WalkFolder, LockedFileAndTheFoldersAboveItSurvive) {
+  std::wstring root = FreshTestFolder(L"walk-locked");
+  BuildSampleTree(root);
+  std::wstring locked = root + L"\\sub\\deeper\\in-use.db";
+  WriteFileOfSize(locked, 10);
+  HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  WalkFolder(root.c_str(), TRUE, FALSE);
+  CloseHandle(holder);
+
+  EXPECT_TRUE(PathExists(locked));
+  EXPECT_FALSE(PathExists(root + L"\\sub\\deeper\\.dotfolder"));
+  EXPECT_FALSE(PathExists(root + L"\\sub\\b.dat"));
+  EXPECT_FALSE(PathExists(root + L"\\sub\\huge.bin"));
+  EXPECT_FALSE(PathExists(root + L"\\a.log"));
+  EXPECT_FALSE(PathExists(root + L"\\empty"));
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), 10u);  // only the locked file is left
+}
+
+TEST(WalkFolder, FolderLinkIsNeitherFollowedNorRemoved) {
+  std::wstring root = FreshTestFolder(L"walk-link");
+  std::wstring outside = root + L"\\outside";
+  std::wstring walked = root + L"\\walked";
+  WriteFileOfSize(outside + L"\\precious.doc", 4096);
+  WriteFileOfSize(outside + L"\\nested\\photo.jpg", 512);
+  WriteFileOfSize(walked + L"\\cache.tmp", 100);
+  MakeFolders(walked + L"\\inner");
+  MakeFolderLink(walked + L"\\inner\\to-outside", outside);
+
+  EXPECT_EQ(WalkFolder(walked.c_str(), TRUE, TRUE), 100u);
+  WalkFolder(walked.c_str(), FALSE, FALSE);
+
+  EXPECT_TRUE(PathExists(outside + L"\\precious.doc"));
+  EXPECT_TRUE(PathExists(outside + L"\\nested\\photo.jpg"));
+  EXPECT_TRUE(PathExists(walked + L"\\inner\\to-outside\\precious.doc"));
+  EXPECT_FALSE(PathExists(walked + L"\\cache.tmp"));
+}
+
+TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
+  std::wstring root = FreshTestFolder(L"walk-long");
+  // Child names that fit on their own but not behind the folder's path.
+  std::wstring longName(240, L'n');
+  std::wstring deep = root + L"\\" + std::wstring(200, L'd');
+  WriteFileOfSize(deep + L"\\short.txt", 5);
+  std::wstring tooLong = L"\\\\?\\" + deep + L"\\" + longName;
+  HANDLE file = CreateFileW(tooLong.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, "0123456789", 10, &written, nullptr);
+  CloseHandle(file);
+
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), 5u);
+  WalkFolder(root.c_str(), TRUE, FALSE);
+  EXPECT_FALSE(PathExists(deep + L"\\short.txt"));
+  EXPECT_NE(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(PathExists(deep));  // still holds the entry it could not name
+
+  // A folder whose own listing pattern would not fit is not listed at all.
+  std::wstring edge = root + L"\\" + std::wstring(MAX_PATH - 2 - root.size() - 1, L'e');
+  ASSERT_EQ(edge.size(), static_cast<size_t>(MAX_PATH - 2));
+  EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 0u);
+}
+
+TEST(GetMatchingFilesSize, CountsOnlyPlainFilesAndAddsToTheTotal) {
+  std::wstring root = FreshTestFolder(L"matching");
+  WriteFileOfSize(root + L"\\one.dmp", 1500);
+  WriteSparseFile(root + L"\\two.dmp", 6442450944ull);
+  WriteFileOfSize(root + L"\\other.txt", 99);
+  WriteFileOfSize(root + L"\\folder.dmp\\inside.dmp", 70);
+  ByteCount total = 1000;
+  EXPECT_EQ(GetMatchingFilesSize((root + L"\\*.dmp").c_str(), &total), 0);
+  EXPECT_EQ(total, 1000u + 1500u + 6442450944ull);
+
+  ByteCount untouched = 42;
+  EXPECT_EQ(GetMatchingFilesSize((root + L"\\*.none").c_str(), &untouched), -1);
+  EXPECT_EQ(untouched, 42u);
+}
+
+TEST(GetFileSizeOf, ReportsSizeOrTheOpenFailure) {
+  std::wstring root = FreshTestFolder(L"file-size");
+  WriteSparseFile(root + L"\\big.dmp", 5368709120ull);
+  LARGE_INTEGER size;
+  size.QuadPart = 0;
+  EXPECT_EQ(GetFileSizeOf((root + L"\\big.dmp").c_str(), &size), 0);
+  EXPECT_EQ(size.QuadPart, 5368709120ll);
+
+  size.QuadPart = 77;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(GetFileSizeOf((root + L"\\missing.dmp").c_str(), &size), 2);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "CreateFile failed with 2\n");
+  EXPECT_EQ(size.QuadPart, 77);
+}
+
+TEST(GetSpecialFolder, PathsComeWithoutTrailingBackslash) {
+  const int folders[] = {CSIDL_PERSONAL,      CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
+                         CSIDL_INTERNET_CACHE, CSIDL_COMMON_APPDATA, CSIDL_WINDOWS,
+                         CSIDL_SYSTEM,         CSIDL_PROGRAM_FILES};
+  for (int csidl : folders) {
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_EQ(GetSpecialFolder(csidl, path), 0) << csidl;
+    size_t length = wcslen(path);
+    ASSERT_GT(length, 3u) << csidl;
+    EXPECT_NE(path[length - 1], L'\\') << csidl;
+    EXPECT_TRUE(PathExists(path) || csidl == CSIDL_INTERNET_CACHE) << csidl;
+  }
+  EXPECT_EQ(KnownFolder(CSIDL_WINDOWS), L"C:\\windows");
+  wchar_t none[MAX_PATH] = {};
+  EXPECT_EQ(GetSpecialFolder(0x7F, none), -1);  // no such folder
+}
+
+}  // namespace
