@@ -12,7 +12,7 @@ for arch in x86_64 i686; do
 done
 build="$root/build/x86_64"
 "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$build/bin"
-export WINEPREFIX="$build/wineprefix"
+use_prefix "$build/wineprefix"
 $WINESERVER -p
 trap '$WINESERVER -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure

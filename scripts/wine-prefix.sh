@@ -2,15 +2,16 @@
 # Creates a disposable Wine prefix that can reach nothing outside itself but one folder of programs.
 #   wine-prefix.sh PREFIX BINDIR
 # A new prefix links the user folders to the Linux home and drive Z: to /; both are cut here.
-# BINDIR becomes drive S: so the programs built there can be started.
+# BINDIR becomes drive S: so the programs built there can be started; D: is a second drive
+# inside the prefix.
 set -e
 prefix=$1; bindir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
-export WINEPREFIX="$prefix"
+use_prefix "$prefix"
 $WINESERVER -k 2>/dev/null || true
 rm -rf "$prefix"
-mkdir -p "$prefix"
+mkdir -p "$HOME"
 $WINE wineboot -i >/dev/null 2>&1
 $WINESERVER -w
 for dir in "$prefix"/drive_c/users/*/*; do
@@ -20,5 +21,7 @@ for link in "$prefix"/dosdevices/*; do
   case "$link" in */c:|*/com*|*/lpt*) ;; *) rm -f "$link" ;; esac
 done
 ln -s "$bindir" "$prefix/dosdevices/s:"
+mkdir -p "$prefix/drive_d"
+ln -s ../drive_d "$prefix/dosdevices/d:"
 # Destructive tests run only where this marker stands.
 echo "disposable test prefix" > "$prefix/drive_c/spruce-disposable-prefix"

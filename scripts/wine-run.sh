@@ -6,7 +6,7 @@ prefix=$1; bindir=$2; shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$prefix/drive_c/spruce-disposable-prefix" ] || "$here/wine-prefix.sh" "$prefix" "$bindir"
 . "$here/wine-env.sh"
-export WINEPREFIX="$prefix"
+use_prefix "$prefix"
 # Absolute, so that Wine names the program by its drive S: path.
 program=$(readlink -f "$1"); shift
 exec $WINE "$program" "$@"
