@@ -13,6 +13,9 @@ done
 build="$root/build/x86_64"
 "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$build/bin"
 use_prefix "$build/wineprefix"
+# One wineserver for the whole run, its system processes started here: started inside a
+# test they would hold CTest's output pipe open and the test would never end.
 $WINESERVER -p
 trap '$WINESERVER -k 2>/dev/null || true' EXIT
+$WINE wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure
