@@ -3,8 +3,10 @@
 # in a fresh disposable prefix inside the build tree.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
+XVFB_PID=
 "$root/scripts/deps.sh"
 . "$root/scripts/wine-env.sh"
+. "$root/scripts/xvfb.sh"
 for arch in x86_64 i686; do
   cmake -S "$root" -B "$root/build/$arch" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
@@ -13,9 +15,11 @@ done
 build="$root/build/x86_64"
 "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$build/bin"
 use_prefix "$build/wineprefix"
+# The window tests run on a virtual display of their own.
+trap '$WINESERVER -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
+start_xvfb
 # One wineserver for the whole run, its system processes started here: started inside a
 # test they would hold CTest's output pipe open and the test would never end.
 $WINESERVER -p
-trap '$WINESERVER -k 2>/dev/null || true' EXIT
 $WINE wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure

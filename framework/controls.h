@@ -1,0 +1,74 @@
+// Thin wrappers over the controls and GDI objects the program uses.
+#pragma once
+
+#include "framework/window.h"
+
+#include <commctrl.h>
+
+class CButton : public CWnd {};
+
+// The list view in report mode. Its operations are plain messages to the control, so they may
+// be used from any thread.
+class CListCtrl : public CWnd {
+ public:
+  DWORD SetExtendedStyle(DWORD style) const {
+    return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style));
+  }
+  int InsertColumn(int column, const wchar_t* heading, int format, int width) const;
+  int InsertItem(int item, const wchar_t* text) const;
+  BOOL SetItemText(int item, int subItem, const wchar_t* text) const;
+  // Copies the cell's text into buffer (length units, NUL-terminated); the text's length.
+  int GetItemText(int item, int subItem, wchar_t* buffer, int length) const;
+  // Check boxes are state images: 2 when checked, 1 when not.
+  BOOL SetCheck(int item, BOOL check = TRUE) const;
+  BOOL GetCheck(int item) const;
+  int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+};
+
+// Owns an image list.
+class CImageList {
+ public:
+  CImageList() = default;
+  ~CImageList() { DeleteImageList(); }
+  CImageList(const CImageList&) = delete;
+  CImageList& operator=(const CImageList&) = delete;
+
+  HIMAGELIST m_hImageList = nullptr;
+
+  BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
+  BOOL DeleteImageList();
+  BOOL DrawIndirect(IMAGELISTDRAWPARAMS* params) const;
+};
+
+// Owns a GDI bitmap.
+class CBitmap {
+ public:
+  CBitmap() = default;
+  ~CBitmap() { DeleteObject(); }
+  CBitmap(const CBitmap&) = delete;
+  CBitmap& operator=(const CBitmap&) = delete;
+
+  HBITMAP m_hObject = nullptr;
+  operator HBITMAP() const { return m_hObject; }
+
+  BOOL Attach(HBITMAP bitmap);
+  BOOL DeleteObject();
+  int GetBitmap(BITMAP* info) const {
+    return ::GetObjectW(m_hObject, sizeof(BITMAP), info);
+  }
+};
+
+// The device context of one WM_PAINT, begun and ended with the object.
+class CPaintDC {
+ public:
+  explicit CPaintDC(CWnd* window);
+  ~CPaintDC();
+  CPaintDC(const CPaintDC&) = delete;
+  CPaintDC& operator=(const CPaintDC&) = delete;
+
+  HDC m_hDC;
+  PAINTSTRUCT m_ps;
+
+ private:
+  HWND m_hWnd;
+};

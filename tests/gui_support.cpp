@@ -1,0 +1,32 @@
+#include "gui_support.h"
+
+#include <utility>
+
+namespace {
+
+std::function<void()> g_pendingStep;
+
+void CALLBACK RunPendingStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  std::function<void()> step = std::move(g_pendingStep);
+  g_pendingStep = nullptr;
+  if (step) step();
+}
+
+}  // namespace
+
+void AfterModalStarts(std::function<void()> step) {
+  g_pendingStep = std::move(step);
+  // A thread timer is dispatched by whatever message loop runs next on this thread.
+  SetTimer(nullptr, 0, 10, &RunPendingStep);
+}
+
+INT_PTR RunModalWith(CDialog& dialog, std::function<void()> step) {
+  AfterModalStarts(std::move(step));
+  return dialog.DoModal();
+}
+
+void ClickControl(HWND dialog, int id) {
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}

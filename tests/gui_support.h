@@ -1,0 +1,17 @@
+// Driving modal dialogs from tests: the test's steps run on the dialog's own thread, from
+// inside its modal loop, once the dialog is up.
+#pragma once
+
+#include "framework/framework.h"
+
+#include <functional>
+
+// Runs dialog modally and calls step from its modal loop; step must end the dialog (or make
+// the user's action that ends it). Yields DoModal's result.
+INT_PTR RunModalWith(CDialog& dialog, std::function<void()> step);
+
+// Calls step from the modal loop that is running now (a nested dialog's, for instance).
+void AfterModalStarts(std::function<void()> step);
+
+// Sends the command of a click on control id to the dialog, as the control would.
+void ClickControl(HWND dialog, int id);
