@@ -13,6 +13,14 @@ $WINESERVER -k 2>/dev/null || true
 rm -rf "$prefix"
 mkdir -p "$HOME"
 $WINE wineboot -i >/dev/null 2>&1
+# Chinese texts: the interface fonts borrow the glyphs they lack from WenQuanYi Micro Hei.
+for font in "Tahoma" "MS Shell Dlg" "Microsoft Sans Serif"; do
+  $WINE reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" \
+    /v "$font" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+done
+# Wine draws window captions and frames itself, as Windows would, also where no window
+# manager runs (a virtual display).
+$WINE reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 $WINESERVER -w
 for dir in "$prefix"/drive_c/users/*/*; do
   if [ -L "$dir" ]; then rm "$dir"; mkdir "$dir"; fi

@@ -9,4 +9,5 @@ here=$(cd "$(dirname "$0")" && pwd)
 use_prefix "$prefix"
 # Absolute, so that Wine names the program by its drive S: path.
 program=$(readlink -f "$1"); shift
+cd "$bindir"  # a working folder Wine can name (drive S:)
 exec $WINE "$program" "$@"

@@ -1,0 +1,22 @@
+#include "app/spruce_app.h"
+
+#include "app/spruce_dlg.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+BOOL CSpruceApp::InitInstance() {
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  CWinApp::InitInstance();
+  if (!AfxSocketInit()) {
+    AfxMessageBox(IDP_SOCKETS_INIT_FAILED);
+    return FALSE;
+  }
+  CSpruceDlg dlg;
+  m_pMainWnd = &dlg;
+  dlg.DoModal();
+  m_pMainWnd = nullptr;
+  // The dialog was the program: end without a message loop.
+  return FALSE;
+}

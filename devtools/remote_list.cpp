@@ -1,0 +1,67 @@
+#include "devtools/remote_list.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const int kTextUnits = 256;
+
+struct FindRequest {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
+  FindRequest* request = reinterpret_cast<FindRequest*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (owner == request->processId && IsWindowVisible(window) &&
+      wcsncmp(caption, L"Spruce 0.4", 10) == 0) {
+    request->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindSpruceWindow(DWORD processId) {
+  FindRequest request = {processId, nullptr};
+  EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
+CRemoteList::CRemoteList(HWND list, HANDLE process)
+    : m_list(list),
+      m_process(process),
+      m_remote(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextUnits * sizeof(wchar_t),
+                              MEM_COMMIT, PAGE_READWRITE)) {}
+
+CRemoteList::~CRemoteList() {
+  if (m_remote) VirtualFreeEx(m_process, m_remote, 0, MEM_RELEASE);
+}
+
+int CRemoteList::Count() const {
+  return static_cast<int>(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring CRemoteList::Text(int row, int column) const {
+  if (!m_remote) return std::wstring();
+  wchar_t* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(m_remote) + sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = remoteText;
+  item.cchTextMax = kTextUnits;
+  if (!WriteProcessMemory(m_process, m_remote, &item, sizeof item, nullptr)) return std::wstring();
+  SendMessageW(m_list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(m_remote));
+  wchar_t text[kTextUnits] = {};
+  ReadProcessMemory(m_process, remoteText, text, sizeof text - sizeof(wchar_t), nullptr);
+  return text;
+}
+
+bool CRemoteList::Checked(int row) const {
+  UINT state = static_cast<UINT>(SendMessageW(m_list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}

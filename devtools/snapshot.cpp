@@ -1,0 +1,93 @@
+// spruce_snapshot PROGRAM OUTPUT.png: starts Spruce, waits until its survey has written every
+// size, saves a picture of its window as PNG and closes it again. The README's run command
+// uses it where there is no display to show the window on.
+#include "devtools/remote_list.h"
+
+#include <gdiplus.h>
+#include <stdio.h>
+
+#include <string>
+
+namespace {
+
+const CLSID kPngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+const DWORD kWaitLimitMs = 120000;
+
+// Every row but the service-pack one, which may keep its placeholder for good.
+bool SurveyDone(const CRemoteList& list) {
+  if (list.Count() != 18) return false;
+  for (int row = 0; row < 18; ++row) {
+    if (row != 13 && list.Text(row, 1) == L"counting...") return false;
+  }
+  return true;
+}
+
+bool SaveWindowPicture(HWND window, const wchar_t* path) {
+  RECT frame;
+  GetWindowRect(window, &frame);
+  int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  bool saved = false;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
+    Gdiplus::GpBitmap* image = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(picture, nullptr, &image) ==
+        Gdiplus::Ok) {
+      saved = Gdiplus::DllExports::GdipSaveImageToFile(image, path, &kPngEncoder, nullptr) ==
+              Gdiplus::Ok;
+      Gdiplus::DllExports::GdipDisposeImage(image);
+    }
+    Gdiplus::GdiplusShutdown(token);
+  }
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: spruce_snapshot PROGRAM OUTPUT.png\n");
+    return 2;
+  }
+  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    fprintf(stderr, "cannot start %ls (error %lu)\n", argv[1], GetLastError());
+    return 1;
+  }
+  int result = 1;
+  HWND window = nullptr;
+  DWORD start = GetTickCount();
+  while (!window && GetTickCount() - start < kWaitLimitMs) {
+    Sleep(100);
+    window = FindSpruceWindow(process.dwProcessId);
+  }
+  if (window) {
+    CRemoteList list(FindWindowExW(window, nullptr, L"SysListView32", nullptr), process.hProcess);
+    while (!SurveyDone(list) && GetTickCount() - start < kWaitLimitMs) Sleep(200);
+    Sleep(300);  // let the last row's text be painted
+    SetForegroundWindow(window);
+    if (SaveWindowPicture(window, argv[2])) result = 0;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else {
+    fprintf(stderr, "Spruce's window did not appear\n");
+  }
+  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+    TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return result;
+}

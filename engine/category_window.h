@@ -1,0 +1,20 @@
+// What the survey and the clean run reach of the main window: the category list and the clean
+// button, by window handle only, through synchronous messages that the window's thread serves.
+// A worker never holds the dialog object: once the window is closed its messages go to windows
+// that no longer exist, which Windows answers with nothing done (no text set, no box checked).
+#pragma once
+
+#include "framework/controls.h"
+
+struct CategoryWindow {
+  HWND list;
+  HWND cleanButton;
+};
+
+// The controls of a worker's parameter, a heap copy that the worker takes over and frees.
+class CWorkerControls {
+ public:
+  explicit CWorkerControls(void* parameter);
+  CListCtrl m_listCategories;
+  CButton m_btnClean;
+};

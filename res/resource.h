@@ -1,0 +1,20 @@
+// Resource and control ids shared by the resource script and the program.
+#pragma once
+
+#define IDM_ABOUTBOX 0x0010
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_SPRUCE_DIALOG 102
+#define IDP_SOCKETS_INIT_FAILED 103
+#define IDR_MAINFRAME 128
+#define IDB_BLOCK_AD 134
+#define IDD_BLOCK_AD 138
+#define IDB_MOVE_FOLDERS 141
+#define IDB_HOME_PAGE 142
+#define IDD_MOVE_DIRECTORY 143
+
+#define IDC_CATEGORY_LIST 1000
+#define IDC_CLEAN 1001
+#define IDC_BLOCK_AD 1003
+#define IDC_HOME_PAGE 1004
+#define IDC_MOVE_FOLDERS 1005
