@@ -36,3 +36,21 @@ ByteCount CleanThumbnailCache(BOOL measureOnly);
 // Service control: stops "WSearch" and its active dependents, reporting on standard output.
 void StopServiceWithDependents();
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager);
+
+// QQ and QQMusic targets. CleanQQAll runs the seven parts below in this order and adds them up.
+ByteCount CleanQQAll(BOOL measureOnly);
+ByteCount CleanQQMusic(BOOL measureOnly);
+ByteCount CleanQQMusicPluginCache(BOOL measureOnly);
+ByteCount CleanQQTemp(BOOL measureOnly);
+ByteCount CleanQQLogs(BOOL measureOnly);
+ByteCount CleanQQUserImages(BOOL measureOnly);
+ByteCount CleanQQFilesImages(BOOL measureOnly);
+ByteCount CleanQQShowTemp(BOOL measureOnly);
+
+// External commands and system checks.
+// Starts commandLine (writable, MAX_PATH units) without a window and waits for it to end,
+// however long that takes; nonzero once it has ended, 0 when it could not start.
+int RunCommandLine(wchar_t* commandLine);
+BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or later
+// Size of hiberfil.sys in the root of the Windows drive: 0 and size stored, or -1 (unchanged).
+int GetHibernationFileSize(ByteCount* size);

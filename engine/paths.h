@@ -26,3 +26,7 @@ ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
 // Sizes the plain files matching a pattern under a known folder and, in delete mode, hands
 // the pattern to the shell to delete silently, without undo and without any window.
 ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly);
+
+// Walks folder, keeping it, once on each drive letter from C to Z with the rest of the path
+// unchanged; a folder not of the form X:\... (a network path) is walked once as it is.
+ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);

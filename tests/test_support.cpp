@@ -4,8 +4,6 @@
 
 #include <vector>
 
-namespace {
-
 std::wstring UnixPath(const std::wstring& path) {
   typedef char*(CDECL * ToUnix)(const wchar_t*);
   // Through void*: GetProcAddress's own function type matches no real export.
@@ -16,6 +14,8 @@ std::wstring UnixPath(const std::wstring& path) {
   HeapFree(GetProcessHeap(), 0, unixPath);
   return std::wstring(narrow.begin(), narrow.end());
 }
+
+namespace {
 
 // Runs folder-link.sh, which lies beside the test program, with the given arguments.
 void RunFolderLinkScript(const std::wstring& arguments) {
@@ -138,4 +138,26 @@ ByteCount BuildSampleTree(const std::wstring& folder) {
   MakeFolders(folder + L"\\empty");
   WriteSparseFile(folder + L"\\sub\\huge.bin", big);
   return 1000 + 123 + 2048 + 300 + 77 + big;
+}
+
+std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& name) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring probe(self);
+  probe = probe.substr(0, probe.find_last_of(L'\\')) + L"\\command_probe.exe";
+  std::wstring placed = folder + L"\\" + name;
+  EXPECT_TRUE(CopyFileW(probe.c_str(), placed.c_str(), FALSE)) << "cannot copy command_probe.exe";
+  DeleteFileW((placed + L".ran").c_str());
+  return placed;
+}
+
+std::wstring ReadProbeRecord(const std::wstring& probe) {
+  HANDLE file = CreateFileW((probe + L".ran").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return L"";
+  wchar_t text[1024] = {};
+  DWORD read = 0;
+  ReadFile(file, text, sizeof text - sizeof(wchar_t), &read, nullptr);
+  CloseHandle(file);
+  return text;
 }

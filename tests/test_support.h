@@ -27,6 +27,18 @@ bool IsEmptyFolder(const std::wstring& folder);
 // to target.
 void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
+// The Linux path at which Wine keeps a Windows path.
+std::wstring UnixPath(const std::wstring& path);
+
+// Copies command_probe.exe, which lies beside the test program, into folder under name (for
+// instance powercfg.exe) and returns its path. Started, the copy waits half a second, writes
+// its command line and its show-window request to its own path followed by ".ran", and exits
+// with code 3.
+std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& name);
+
+// What a placed probe wrote: "command line\nflags showWindow"; empty when it has not run.
+std::wstring ReadProbeRecord(const std::wstring& probe);
+
 // A known folder's path as the engine looks it up.
 std::wstring KnownFolder(int csidl);
 

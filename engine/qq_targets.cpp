@@ -1,0 +1,96 @@
+// The cleanup targets for Tencent's QQ chat client and its QQMusic player.
+#include "engine/engine.h"
+#include "engine/paths.h"
+
+#include <shlobj.h>
+
+namespace {
+
+// Walks the folder tail inside every account folder listed under a known folder's
+// accountsBase (a sub-path ending in a backslash). A name starting with a dot is never an
+// account, plain files are passed over, and "All Users" counts like any account.
+ByteCount WalkEveryAccount(int csidl, const wchar_t* accountsBase, const wchar_t* tail,
+                           BOOL measureOnly) {
+  wchar_t pattern[MAX_PATH];
+  if (!BuildKnownPath(pattern, csidl, accountsBase) || !AppendPath(pattern, L"*")) return 0;
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW(pattern, &entry);
+  if (listing == INVALID_HANDLE_VALUE) return 0;
+  ByteCount total = 0;
+  do {
+    if (entry.cFileName[0] == L'.') continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    wchar_t folder[MAX_PATH];
+    if (BuildKnownPath(folder, csidl, accountsBase) && AppendPath(folder, entry.cFileName) &&
+        AppendPath(folder, tail))
+      total += WalkFolder(folder, TRUE, measureOnly);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  return total;
+}
+
+ByteCount WalkAll(int csidl, const wchar_t* const* subPaths, int count, BOOL measureOnly) {
+  ByteCount total = 0;
+  for (int i = 0; i < count; ++i) total += WalkKnown(csidl, subPaths[i], measureOnly);
+  return total;
+}
+
+}  // namespace
+
+ByteCount CleanQQMusic(BOOL measureOnly) {
+  static const wchar_t* const kFolders[] = {
+      L"\\Tencent\\QQMusic\\cache",          L"\\Tencent\\QQMusic\\WhirlCache",
+      L"\\Tencent\\QQMusic\\QQMusicPicture", L"\\Tencent\\QQMusic\\Temp",
+      L"\\Tencent\\QQMusic\\UserData Backup"};
+  ByteCount total = WalkAll(CSIDL_APPDATA, kFolders, ARRAYSIZE(kFolders), measureOnly);
+  // The crash dumps are sized before the shell deletes them, so delete mode reports them too.
+  return total + TakeMatchingFiles(CSIDL_APPDATA, L"\\Tencent\\QQMusic\\*.dmp", measureOnly);
+}
+
+ByteCount CleanQQMusicPluginCache(BOOL measureOnly) {
+  // QQ may be installed on any drive, always in the same folders after the drive letter.
+  wchar_t cache[MAX_PATH];
+  if (!BuildKnownPath(cache, CSIDL_PROGRAM_FILES,
+                      L"\\Tencent\\QQ\\Plugin\\Com.Tencent.QQMusic\\bin\\QQMusic\\cache"))
+    return 0;
+  return WalkOnEveryDrive(cache, measureOnly);
+}
+
+ByteCount CleanQQTemp(BOOL measureOnly) {
+  static const wchar_t* const kFolders[] = {L"\\Tencent\\QQ\\STemp", L"\\Tencent\\QQ\\Temp",
+                                            L"\\Tencent\\QQ\\webkit_cache",
+                                            L"\\Tencent\\QQ\\WBlogImage"};
+  ByteCount total = WalkAll(CSIDL_APPDATA, kFolders, ARRAYSIZE(kFolders), measureOnly);
+  return total + WalkKnown(CSIDL_PERSONAL,
+                           L"\\Tencent Files\\All Users\\QQ\\Misc\\com.tencent.qqshow",
+                           measureOnly);
+}
+
+ByteCount CleanQQLogs(BOOL measureOnly) {
+  return WalkKnown(CSIDL_APPDATA, L"\\Tencent\\Logs", measureOnly);
+}
+
+ByteCount CleanQQUserImages(BOOL measureOnly) {
+  return WalkEveryAccount(CSIDL_PROGRAM_FILES, L"\\Tencent\\QQ\\Users\\", L"\\Image",
+                          measureOnly);
+}
+
+ByteCount CleanQQFilesImages(BOOL measureOnly) {
+  return WalkEveryAccount(CSIDL_PERSONAL, L"\\Tencent Files\\", L"\\Image", measureOnly);
+}
+
+ByteCount CleanQQShowTemp(BOOL measureOnly) {
+  return WalkEveryAccount(CSIDL_APPDATA, L"\\Tencent\\Users\\",
+                          L"\\QQ\\WinTemp\\com.tencent.qqshow", measureOnly);
+}
+
+ByteCount CleanQQAll(BOOL measureOnly) {
+  ByteCount total = CleanQQMusic(measureOnly);
+  total += CleanQQMusicPluginCache(measureOnly);
+  total += CleanQQTemp(measureOnly);
+  total += CleanQQLogs(measureOnly);
+  total += CleanQQUserImages(measureOnly);
+  total += CleanQQFilesImages(measureOnly);
+  total += CleanQQShowTemp(measureOnly);
+  return total;
+}

@@ -1,0 +1,63 @@
+// Running a system command hidden, the Windows version test and the hibernation file's size.
+#include "engine/engine.h"
+#include "engine/paths.h"
+
+#include <shlobj.h>
+#include <wchar.h>
+
+int RunCommandLine(wchar_t* commandLine) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process))
+    return 0;
+  // The commands may run for minutes; the caller goes on only once they are done.
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return 1;
+}
+
+BOOL IsWindowsVersionAtLeast() {
+  // Windows 7 with Service Pack 1.
+  OSVERSIONINFOEXW wanted = {};
+  wanted.dwOSVersionInfoSize = sizeof wanted;
+  wanted.dwMajorVersion = 6;
+  wanted.dwMinorVersion = 1;
+  wanted.wServicePackMajor = 1;
+  wanted.wServicePackMinor = 0;
+  DWORDLONG conditions = 0;
+  conditions = VerSetConditionMask(conditions, VER_MAJORVERSION, VER_GREATER_EQUAL);
+  conditions = VerSetConditionMask(conditions, VER_MINORVERSION, VER_GREATER_EQUAL);
+  conditions = VerSetConditionMask(conditions, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+  conditions = VerSetConditionMask(conditions, VER_SERVICEPACKMINOR, VER_GREATER_EQUAL);
+  return VerifyVersionInfoW(
+      &wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR | VER_SERVICEPACKMINOR,
+      conditions);
+}
+
+int GetHibernationFileSize(ByteCount* size) {
+  // The hibernation file lies in the root of the drive that holds the Windows folder.
+  wchar_t pattern[MAX_PATH];
+  wmemset(pattern, L'\0', MAX_PATH);
+  if (GetSpecialFolder(CSIDL_WINDOWS, pattern) != 0) return -1;
+  pattern[3] = L'\0';
+  AppendPath(pattern, L"*");
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW(pattern, &entry);
+  if (listing == INVALID_HANDLE_VALUE) return -1;
+  int result = -1;
+  do {
+    // The whole name: a copy such as hiberfil.sys.bak is not the hibernation file.
+    if (_wcsicmp(entry.cFileName, L"hiberfil.sys") == 0) {
+      *size = (static_cast<ByteCount>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+      result = 0;
+      break;
+    }
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  return result;
+}

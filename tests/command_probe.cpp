@@ -1,0 +1,23 @@
+// Stands in for a system command in the tests (copied as powercfg.exe, dism.exe, ...): it takes
+// half a second, then writes beside itself, to its own path followed by ".ran", the command
+// line it was started with and how it was asked to show, and ends with a failing exit code.
+#include <windows.h>
+#include <stdio.h>
+
+int main() {
+  Sleep(500);
+  wchar_t record[MAX_PATH + 8];
+  DWORD length = GetModuleFileNameW(nullptr, record, MAX_PATH);
+  wcscpy(record + length, L".ran");
+  STARTUPINFOW startup;
+  GetStartupInfoW(&startup);
+  wchar_t text[1024];
+  int written = _snwprintf(text, 1023, L"%ls\n%lu %u", GetCommandLineW(), startup.dwFlags,
+                           startup.wShowWindow);
+  if (written < 0) return 4;
+  HANDLE file = CreateFileW(record, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD done = 0;
+  WriteFile(file, text, written * sizeof(wchar_t), &done, nullptr);
+  CloseHandle(file);
+  return 3;
+}

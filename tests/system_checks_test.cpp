@@ -1,0 +1,198 @@
+// Running commands hidden, the version test under the Windows versions Wine can be set to, and
+// the size of the hibernation file in the prefix's drive root.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(RunCommandLine, RunsHiddenAndReturnsOnlyOnceTheCommandHasEnded) {
+  std::wstring folder = FreshTestFolder(L"run-command");
+  std::wstring probe = PlaceCommandProbe(folder, L"probe.exe");
+  std::wstring command = L"\"" + probe + L"\" /first second";
+  wchar_t commandLine[MAX_PATH] = {};
+  command.copy(commandLine, command.size());
+
+  EXPECT_NE(RunCommandLine(commandLine), 0);  // the probe's exit code 3 is no failure
+  // The probe writes its record after half a second, just before it ends.
+  std::wstring record = ReadProbeRecord(probe);
+  ASSERT_FALSE(record.empty()) << "returned before the command had ended";
+  EXPECT_EQ(record.substr(0, record.find(L'\n')), command);
+  EXPECT_EQ(record.substr(record.find(L'\n') + 1),
+            std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE));
+}
+
+TEST(RunCommandLine, ProgramThatDoesNotExistGivesZero) {
+  std::wstring folder = FreshTestFolder(L"run-missing");
+  wchar_t byName[MAX_PATH] = L"spruce-no-such-command -h off";
+  EXPECT_EQ(RunCommandLine(byName), 0);
+  std::wstring missing = L"\"" + folder + L"\\missing.exe\" /x";
+  wchar_t byPath[MAX_PATH] = {};
+  missing.copy(byPath, missing.size());
+  EXPECT_EQ(RunCommandLine(byPath), 0);
+}
+
+struct VersionReport {
+  bool atLeast;
+  bool row13Checked;
+  int major, minor, servicePack;
+};
+
+// Starts version_probe.exe, which lies beside the test program, and decodes its exit code.
+VersionReport RunVersionProbe() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command(self);
+  command = L"\"" + command.substr(0, command.find_last_of(L'\\')) + L"\\version_probe.exe\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  DWORD code = 0;
+  EXPECT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\",
+                             &startup, &process))
+      << "cannot start version_probe.exe, error " << GetLastError();
+  if (process.hProcess) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  return {(code & 1) != 0, (code & 2) != 0, static_cast<int>(code >> 16 & 0xFF),
+          static_cast<int>(code >> 8 & 0xFF), static_cast<int>(code >> 4 & 0xF)};
+}
+
+// The Windows version Wine reports to version_probe.exe alone, as winecfg sets it per
+// program; in force from the program's next start until the object goes.
+class CProbeVersion {
+ public:
+  explicit CProbeVersion(const std::wstring& version) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &m_hKey,
+                    nullptr);
+    RegSetValueExW(m_hKey, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+  }
+  ~CProbeVersion() {
+    RegCloseKey(m_hKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+  }
+
+ private:
+  static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\version_probe.exe";
+  HKEY m_hKey = nullptr;
+};
+
+// Wine's version names give Windows 7 only with Service Pack 1. A program without a version
+// of its own is shown the prefix's registry values instead, where the service pack number can
+// be chosen; the prefix's own number is put back when the object goes.
+class CPrefixServicePack {
+ public:
+  explicit CPrefixServicePack(DWORD servicePack) {
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Windows", 0,
+                  KEY_QUERY_VALUE | KEY_SET_VALUE, &m_hKey);
+    DWORD size = sizeof m_dwSaved;
+    m_bSaved = RegQueryValueExW(m_hKey, L"CSDVersion", nullptr, nullptr,
+                                reinterpret_cast<BYTE*>(&m_dwSaved), &size) == ERROR_SUCCESS;
+    EXPECT_TRUE(m_bSaved) << "the prefix holds no service pack number";
+    if (m_bSaved) Write(servicePack << 8);  // major number in the high byte
+  }
+  ~CPrefixServicePack() {
+    if (m_bSaved) Write(m_dwSaved);
+    RegCloseKey(m_hKey);
+  }
+
+ private:
+  void Write(DWORD value) {
+    RegSetValueExW(m_hKey, L"CSDVersion", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+  }
+
+  HKEY m_hKey = nullptr;
+  bool m_bSaved = false;
+  DWORD m_dwSaved = 0;
+};
+
+TEST(IsWindowsVersionAtLeast, HoldsFromWindows7WithServicePack1On) {
+  struct Case {
+    const wchar_t* wineVersion;
+    int major, minor, servicePack;
+    bool atLeast;
+  };
+  const Case cases[] = {{L"winxp", 5, 1, 3, false}, {L"vista", 6, 0, 2, false},
+                        {L"win7", 6, 1, 1, true},   {L"win8", 6, 2, 0, true},
+                        {L"win10", 10, 0, 0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "Wine version " << c.wineVersion);
+    CProbeVersion setting(c.wineVersion);
+    VersionReport report = RunVersionProbe();
+    ASSERT_EQ(report.major, c.major);
+    ASSERT_EQ(report.minor, c.minor);
+    ASSERT_EQ(report.servicePack, c.servicePack);
+    EXPECT_EQ(report.atLeast, c.atLeast);
+    EXPECT_EQ(report.row13Checked, c.atLeast);  // the category row follows the test
+  }
+}
+
+TEST(IsWindowsVersionAtLeast, Windows7WithoutServicePackFails) {
+  for (DWORD servicePack : {0u, 1u}) {
+    SCOPED_TRACE(testing::Message() << "service pack " << servicePack);
+    CPrefixServicePack setting(servicePack);
+    VersionReport report = RunVersionProbe();
+    ASSERT_EQ(report.major, 6);
+    ASSERT_EQ(report.minor, 1);
+    ASSERT_EQ(report.servicePack, static_cast<int>(servicePack));
+    EXPECT_EQ(report.atLeast, servicePack == 1);
+    EXPECT_EQ(report.row13Checked, servicePack == 1);
+  }
+}
+
+// The hibernation file lies in the root of the Windows drive, C:\ in the prefix.
+class HibernationFile : public testing::Test {
+ protected:
+  void SetUp() override { RemoveFiles(); }
+  void TearDown() override { RemoveFiles(); }
+  static void RemoveFiles() {
+    RemoveTree(L"C:\\hiberfil.sys");  // whatever its letter case
+    RemoveTree(L"C:\\hiberfil.sys.bak");
+  }
+};
+
+TEST_F(HibernationFile, NoneLeavesTheCountAsItWas) {
+  ByteCount size = 0;
+  EXPECT_EQ(GetHibernationFileSize(&size), -1);
+  EXPECT_EQ(size, 0u);
+
+  // A name that only begins with the hibernation file's is another file.
+  WriteFileOfSize(L"C:\\hiberfil.sys.bak", 777);
+  size = 55;
+  EXPECT_EQ(GetHibernationFileSize(&size), -1);
+  EXPECT_EQ(size, 55u);
+}
+
+TEST_F(HibernationFile, SizeComesFromTheListingEvenWhileTheFileIsLocked) {
+  WriteFileOfSize(L"C:\\hiberfil.sys.bak", 777);
+  WriteSparseFile(L"C:\\hiberfil.sys", 6442450944ull);  // 6 GiB
+  // Windows keeps the real file open for itself.
+  HANDLE holder = CreateFileW(L"C:\\hiberfil.sys", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  ByteCount size = 0;
+  EXPECT_EQ(GetHibernationFileSize(&size), 0);
+  CloseHandle(holder);
+  EXPECT_EQ(size, 6442450944ull);
+}
+
+TEST_F(HibernationFile, NameInCapitalsIsFound) {
+  WriteFileOfSize(L"C:\\HIBERFIL.SYS", 4096);
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW(L"C:\\hiberfil.sys", &entry);
+  ASSERT_NE(listing, INVALID_HANDLE_VALUE);
+  FindClose(listing);
+  ASSERT_STREQ(entry.cFileName, L"HIBERFIL.SYS");
+  ByteCount size = 0;
+  EXPECT_EQ(GetHibernationFileSize(&size), 0);
+  EXPECT_EQ(size, 4096u);
+}
+
+}  // namespace
