@@ -1,0 +1,327 @@
+// Ad blocking against the prefix's own hosts file and Flash Player store: the hosts file's
+// backup and undo, each way the append can fail, and the Flash blocking files.
+#include "test_support.h"
+
+#include "tools/ad_blocking.h"
+#include "tools/hosts_block.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace {
+
+std::string ReadBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot read a test file";
+  std::string bytes(1 << 16, '\0');
+  DWORD read = 0;
+  ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write a test file";
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, bytes.size());
+}
+
+DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+bool IsFolder(const std::wstring& path) {
+  DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// An open handle on a test file, closed with the object.
+class CHeldFile {
+ public:
+  CHeldFile(const std::wstring& path, DWORD access, DWORD share)
+      : m_hFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~CHeldFile() { Release(); }
+  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (IsOpen()) CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE m_hFile;
+};
+
+bool CanOpenForWriting(const std::wstring& path) {
+  CHeldFile file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  return file.IsOpen();
+}
+
+// The user's hosts file as the test found it, put back afterwards.
+class HostsFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_hosts = KnownFolder(CSIDL_SYSTEM) + L"\\drivers\\etc\\hosts";
+    m_backup = m_hosts + L".uu.bak";
+    m_hadHosts = PathExists(m_hosts);
+    if (m_hadHosts) m_saved = ReadBytes(m_hosts);
+    RemoveTree(m_backup);
+    WriteBytes(m_hosts, m_original);
+  }
+  void TearDown() override {
+    RemoveTree(m_backup);
+    RemoveTree(m_hosts);
+    if (m_hadHosts) WriteBytes(m_hosts, m_saved);
+  }
+
+  std::wstring m_hosts;
+  std::wstring m_backup;
+  // Ends with a line break; holds bytes outside ASCII, as a user's own entries may.
+  const std::string m_original = "# \xd6\xf7\xbb\xfa\r\n127.0.0.1 localhost\r\n::1 localhost\r\n";
+  const std::string m_blocked = m_original + std::string(kHostsBlock, kHostsBlockLength);
+
+ private:
+  bool m_hadHosts = false;
+  std::string m_saved;
+};
+
+TEST_F(HostsFile, EnableAppendsOnceAndDisableGivesBackTheExactBytes) {
+  EXPECT_EQ(RestoreHostsFile(), 0);  // off: nothing to undo
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_FALSE(PathExists(m_backup));
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+}
+
+TEST_F(HostsFile, BlockStartsOnItsOwnLineAfterAFileWithoutFinalLineBreak) {
+  const std::string unterminated = "127.0.0.1 localhost";
+  WriteBytes(m_hosts, unterminated);
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  std::string hosts = ReadBytes(m_hosts);
+  EXPECT_EQ(hosts.substr(0, unterminated.size() + 3), unterminated + "\r\n#");
+  EXPECT_EQ(hosts, unterminated + std::string(kHostsBlock, kHostsBlockLength));
+  RestoreHostsFile();
+  EXPECT_EQ(ReadBytes(m_hosts), unterminated);
+}
+
+TEST_F(HostsFile, ReadOnlyHiddenSystemAreClearedBeforeTheBackupAndTheWrite) {
+  const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
+  ASSERT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "the prefix keeps no such attributes";
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+  EXPECT_EQ(AttributesOf(m_hosts) & guarded, 0u);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  EXPECT_EQ(AttributesOf(m_backup) & guarded, 0u) << "backup copied before the clearing";
+
+  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_FALSE(PathExists(m_backup));
+}
+
+TEST_F(HostsFile, MissingHostsFileIsBackedUpEmptySoThatDisableEmptiesIt) {
+  RemoveTree(m_hosts);
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), std::string(kHostsBlock, kHostsBlockLength));
+  ASSERT_TRUE(PathExists(m_backup));
+  EXPECT_EQ(ReadBytes(m_backup), "");
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  ASSERT_TRUE(PathExists(m_hosts));
+  EXPECT_EQ(ReadBytes(m_hosts), "");
+  EXPECT_FALSE(PathExists(m_backup));
+}
+
+TEST_F(HostsFile, FailedBackupCopyAppendsNothing) {
+  // A reader that shares only writing: the copy cannot read the file, the append could write.
+  CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_WRITE);
+  ASSERT_TRUE(reader.IsOpen());
+  ASSERT_TRUE(CanOpenForWriting(m_hosts));
+  EXPECT_EQ(AppendHostsBlock(), -1);
+  EXPECT_FALSE(PathExists(m_backup));
+  reader.Release();
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+}
+
+TEST_F(HostsFile, HostsFileThatCannotBeOpenedForWritingLeavesNoBackup) {
+  // A reader that shares only reading: the copy works, opening for writing does not.
+  CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader.IsOpen());
+  ASSERT_FALSE(CanOpenForWriting(m_hosts));
+  std::wstring probe = m_hosts + L".copy-probe";
+  ASSERT_TRUE(CopyFileW(m_hosts.c_str(), probe.c_str(), FALSE));
+  RemoveTree(probe);
+
+  EXPECT_EQ(AppendHostsBlock(), -1);
+  EXPECT_FALSE(PathExists(m_backup)) << "blocking would count as on with nothing blocked";
+  reader.Release();
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+}
+
+// Write calls that fail after writing part of the block.
+DWORD g_partWritten = 0;
+
+BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
+                              LPOVERLAPPED) {
+  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
+  *written = g_partWritten;
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+BOOL WINAPI WriteHalfAsIfDone(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
+                              LPOVERLAPPED) {
+  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
+  *written = g_partWritten;
+  return TRUE;
+}
+
+TEST_F(HostsFile, WriteFailingPartWayPutsTheHostsFileBack) {
+  for (WriteCall write : {WriteHalfThenFail, WriteHalfAsIfDone}) {
+    g_partWritten = 0;
+    EXPECT_EQ(AppendHostsBlockWith(write), -1);
+    EXPECT_EQ(g_partWritten, kHostsBlockLength / 2) << "the half block was not written";
+    EXPECT_EQ(ReadBytes(m_hosts), m_original);
+    EXPECT_FALSE(PathExists(m_backup));
+  }
+  EXPECT_EQ(AppendHostsBlockWith(WriteFile), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+}
+
+TEST_F(HostsFile, FailedCopyBackKeepsTheBackup) {
+  ASSERT_EQ(AppendHostsBlock(), 0);
+  {
+    const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
+    CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(reader.IsOpen());
+    EXPECT_EQ(RestoreHostsFile(), 0);
+    EXPECT_EQ(ReadBytes(m_backup), m_original);
+    // Cleared before the copy back, which Windows refuses onto such a file.
+    EXPECT_EQ(AttributesOf(m_hosts) & guarded, 0u);
+  }
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+  EXPECT_EQ(RestoreHostsFile(), 0);  // the next disable finishes the undo
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_FALSE(PathExists(m_backup));
+}
+
+// Flash Player's store in the prefix's roaming application data, emptied around each test.
+class FlashStorage : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_macromedia = KnownFolder(CSIDL_APPDATA) + L"\\Macromedia";
+    m_store = m_macromedia + L"\\Flash Player\\#SharedObjects";
+    RemoveTree(m_macromedia);
+  }
+  void TearDown() override {
+    RemoveTree(m_macromedia);
+    RemoveTree(L"C:\\spruce-tests\\flash-outside");
+  }
+
+  void BlockAll() {
+    for (const wchar_t* host : kFlashHosts) EXPECT_EQ(BlockFlashStorage(host), 0);
+  }
+  void UnblockAll() {
+    for (const wchar_t* host : kFlashHosts) EXPECT_EQ(UnblockFlashStorage(host), 0);
+  }
+  // True when each Flash host is an empty file in folder, false when none is there at all.
+  bool HoldsBlockingFiles(const std::wstring& folder) {
+    int files = 0;
+    for (const wchar_t* host : kFlashHosts) {
+      std::wstring path = folder + L"\\" + host;
+      if (PathExists(path) && !IsFolder(path) && ReadBytes(path).empty()) ++files;
+    }
+    EXPECT_TRUE(files == 0 || files == kFlashHostCount) << "only some hosts blocked";
+    return files == kFlashHostCount;
+  }
+
+  std::wstring m_macromedia;
+  std::wstring m_store;
+};
+
+TEST_F(FlashStorage, WithoutSharedObjectsNothingIsCreated) {
+  BlockAll();
+  UnblockAll();
+  EXPECT_FALSE(PathExists(m_macromedia));
+  MakeFolders(m_macromedia + L"\\Flash Player");
+  BlockAll();
+  EXPECT_FALSE(PathExists(m_store));
+  EXPECT_TRUE(IsEmptyFolder(m_macromedia + L"\\Flash Player"));
+}
+
+TEST_F(FlashStorage, BlockReplacesHostFoldersInFlashFoldersOnly) {
+  const std::wstring first = m_store + L"\\KX3A9Q2B";
+  const std::wstring second = m_store + L"\\localhost";
+  // A host folder full of stored objects, read-only ones and a subfolder among them.
+  const std::wstring stored = first + L"\\" + kFlashHosts[0];
+  WriteFileOfSize(stored + L"\\player.sol", 40);
+  WriteFileOfSize(stored + L"\\ads\\frequency.sol", 50, FILE_ATTRIBUTE_READONLY);
+  WriteFileOfSize(stored + L"\\locked.sol", 60, FILE_ATTRIBUTE_READONLY);
+  WriteFileOfSize(first + L"\\other.example.com\\keep.sol", 70);
+  MakeFolders(second);
+  WriteFileOfSize(m_store + L"\\settings.sol", 80);  // a plain file in the store itself
+  WriteFileOfSize(m_store + L"\\.sync\\note.txt", 5);
+  WriteFileOfSize(m_store + L"\\..cache\\note.txt", 5);
+
+  BlockAll();
+  EXPECT_TRUE(HoldsBlockingFiles(first));
+  EXPECT_TRUE(HoldsBlockingFiles(second));
+  EXPECT_EQ(ReadBytes(first + L"\\other.example.com\\keep.sol").size(), 70u);
+  EXPECT_EQ(ReadBytes(m_store + L"\\settings.sol").size(), 80u);
+  EXPECT_FALSE(HoldsBlockingFiles(m_store + L"\\.sync"));
+  EXPECT_FALSE(HoldsBlockingFiles(m_store + L"\\..cache"));
+  EXPECT_FALSE(HoldsBlockingFiles(m_store));
+
+  BlockAll();  // a second enable keeps the files
+  EXPECT_TRUE(HoldsBlockingFiles(first));
+  EXPECT_TRUE(HoldsBlockingFiles(second));
+
+  UnblockAll();
+  EXPECT_FALSE(HoldsBlockingFiles(first));
+  EXPECT_FALSE(HoldsBlockingFiles(second));
+  EXPECT_TRUE(PathExists(first + L"\\other.example.com\\keep.sol"));
+  EXPECT_TRUE(IsEmptyFolder(second));
+}
+
+TEST_F(FlashStorage, UnblockLeavesARealFolderAlone) {
+  const std::wstring host = m_store + L"\\KX3A9Q2B\\" + kFlashHosts[1];
+  WriteFileOfSize(host + L"\\objects.sol", 30);
+  UnblockAll();
+  EXPECT_TRUE(IsFolder(host));
+  EXPECT_TRUE(PathExists(host + L"\\objects.sol"));
+}
+
+TEST_F(FlashStorage, NothingIsDeletedThroughFolderLinks) {
+  const std::wstring outside = FreshTestFolder(L"flash-outside");
+  WriteFileOfSize(outside + L"\\mine.txt", 10);
+  WriteFileOfSize(outside + L"\\" + kFlashHosts[2] + L"\\mine.sol", 20);
+  // One Flash folder whose host entry is a link, and one Flash folder that is itself a link.
+  MakeFolders(m_store + L"\\KX3A9Q2B");
+  MakeFolderLink(m_store + L"\\KX3A9Q2B\\" + kFlashHosts[2], outside);
+  MakeFolderLink(m_store + L"\\LINKED", outside);
+
+  BlockAll();
+  EXPECT_TRUE(PathExists(outside + L"\\mine.txt"));
+  EXPECT_TRUE(PathExists(outside + L"\\" + kFlashHosts[2] + L"\\mine.sol"));
+  EXPECT_FALSE(HoldsBlockingFiles(outside));
+  UnblockAll();
+  EXPECT_TRUE(PathExists(outside + L"\\mine.txt"));
+}
+
+}  // namespace
