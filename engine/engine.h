@@ -54,3 +54,11 @@ int RunCommandLine(wchar_t* commandLine);
 BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or later
 // Size of hiberfil.sys in the root of the Windows drive: 0 and size stored, or -1 (unchanged).
 int GetHibernationFileSize(ByteCount* size);
+
+// The main window's two workers: the size survey and the clean run. Each takes the category
+// list and the clean button by handle; StartCategoryWorker runs one on its own thread.
+BOOL StartCategoryWorker(LPTHREAD_START_ROUTINE worker, HWND list, HWND cleanButton);
+DWORD WINAPI SurveyThreadProc(LPVOID parameter);
+DWORD WINAPI CleanThreadProc(LPVOID parameter);
+// The list's size text: "%d B" below 1024, "%d KB" up to 1048576, "%d MB" above (64 units).
+void FormatByteCount(ByteCount count, wchar_t* text);

@@ -24,7 +24,7 @@ bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);
 ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
 
 // Sizes the plain files matching a pattern under a known folder and, in delete mode, hands
-// the pattern to the shell to delete silently, without undo and without any window.
+// the pattern to the shell to delete those files silently, without undo and without any window.
 ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly);
 
 // Walks folder, keeping it, once on each drive letter from C to Z with the rest of the path

@@ -26,7 +26,10 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
     SHFILEOPSTRUCTW operation = {};
     operation.wFunc = FO_DELETE;
     operation.pFrom = pattern;
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+    // Files only: a folder whose name matches the pattern was not counted and is not a cache
+    // file, so it is not the shell's to delete.
+    operation.fFlags =
+        FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_FILESONLY;
     SHFileOperationW(&operation);
   }
   return total;

@@ -18,8 +18,10 @@ prefix="$build/run-prefix"
 use_prefix "$prefix"
 cd "$build/bin"  # a working folder Wine can name (drive S:)
 if [ -n "$DISPLAY" ]; then
+  set_window_manager Y
   exec $WINE "$build/bin/Spruce.exe"
 fi
+set_window_manager N
 trap '$WINESERVER -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 start_xvfb
 $WINE "$build/bin/spruce_snapshot.exe" 'S:\Spruce.exe' 'C:\spruce-window.png'

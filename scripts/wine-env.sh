@@ -14,3 +14,10 @@ use_prefix() {
   export XDG_CONFIG_HOME="$HOME/.config"
   export XDG_CACHE_HOME="$HOME/.cache"
 }
+
+# set_window_manager Y|N: whether a window manager of the X display frames Wine's windows.
+set_window_manager() {
+  for value in Decorated Managed; do
+    $WINE reg add "HKCU\\Software\\Wine\\X11 Driver" /v $value /t REG_SZ /d "$1" /f >/dev/null 2>&1
+  done
+}

@@ -18,9 +18,9 @@ for font in "Tahoma" "MS Shell Dlg" "Microsoft Sans Serif"; do
   $WINE reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" \
     /v "$font" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
-# Wine draws window captions and frames itself, as Windows would, also where no window
-# manager runs (a virtual display).
-$WINE reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+# Virtual displays have no window manager: Wine draws captions and frames itself, as Windows
+# would, and does not wait for a manager to answer when a window closes (seconds otherwise).
+set_window_manager N
 $WINESERVER -w
 for dir in "$prefix"/drive_c/users/*/*; do
   if [ -L "$dir" ]; then rm "$dir"; mkdir "$dir"; fi

@@ -1,11 +1,13 @@
 // Stands in for a system command in the tests (copied as powercfg.exe, dism.exe, ...): it takes
-// half a second, then writes beside itself, to its own path followed by ".ran", the command
+// half a second (or PROBE_WAIT_MS milliseconds), then writes beside itself, to its own path followed by ".ran", the command
 // line it was started with and how it was asked to show, and ends with a failing exit code.
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 int main() {
-  Sleep(500);
+  wchar_t wait[16] = {};
+  Sleep(GetEnvironmentVariableW(L"PROBE_WAIT_MS", wait, 16) ? wcstoul(wait, nullptr, 10) : 500);
   wchar_t record[MAX_PATH + 8];
   DWORD length = GetModuleFileNameW(nullptr, record, MAX_PATH);
   wcscpy(record + length, L".ran");

@@ -21,6 +21,8 @@ void AfterModalStarts(std::function<void()> step) {
   SetTimer(nullptr, 0, 10, &RunPendingStep);
 }
 
+void CancelPendingStep() { g_pendingStep = nullptr; }
+
 INT_PTR RunModalWith(CDialog& dialog, std::function<void()> step) {
   AfterModalStarts(std::move(step));
   return dialog.DoModal();

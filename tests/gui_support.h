@@ -10,8 +10,10 @@
 // the user's action that ends it). Yields DoModal's result.
 INT_PTR RunModalWith(CDialog& dialog, std::function<void()> step);
 
-// Calls step from the modal loop that is running now (a nested dialog's, for instance).
+// Calls step from the modal loop that is running next (a nested dialog's, for instance).
 void AfterModalStarts(std::function<void()> step);
+// Drops a step that has not run yet.
+void CancelPendingStep();
 
 // Sends the command of a click on control id to the dialog, as the control would.
 void ClickControl(HWND dialog, int id);

@@ -94,6 +94,7 @@ TEST_F(QQTargets, QQMusicSizesItsCrashDumpsBeforeTheShellDeletesThem) {
   EXPECT_FALSE(PathExists(music + L"\\QQMusic_2.dmp"));
   EXPECT_TRUE(PathExists(music + L"\\settings.xml"));
   EXPECT_TRUE(PathExists(music + L"\\Lyrics\\song.lrc"));
+  EXPECT_TRUE(PathExists(music + L"\\Crashes.dmp\\inner.dmp"));  // not counted, not deleted
   EXPECT_EQ(CleanQQMusic(TRUE), 0u);
 }
 

@@ -30,9 +30,20 @@ void RunFolderLinkScript(const std::wstring& arguments) {
   ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process))
       << "cannot start folder-link.sh, error " << GetLastError();
-  WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+// Wine does not wait for a Linux process through its handle: watch for the script's effect.
+bool WaitForLink(const std::wstring& link, bool present) {
+  for (int tries = 0; tries < 500; ++tries) {
+    DWORD attributes = GetFileAttributesW(link.c_str());
+    bool isLink = attributes != INVALID_FILE_ATTRIBUTES &&
+                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (isLink == present) return true;
+    Sleep(10);
+  }
+  return false;
 }
 
 }  // namespace
@@ -59,6 +70,7 @@ void RemoveTree(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     RunFolderLinkScript(L"remove \"" + UnixPath(path) + L"\"");
+    EXPECT_TRUE(WaitForLink(path, false)) << "a test link could not be removed";
   } else {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());
@@ -118,8 +130,7 @@ bool IsEmptyFolder(const std::wstring& folder) {
 
 void MakeFolderLink(const std::wstring& link, const std::wstring& target) {
   RunFolderLinkScript(L"make \"" + UnixPath(target) + L"\" \"" + UnixPath(link) + L"\"");
-  ASSERT_NE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u)
-      << "the link is not seen as a reparse point";
+  ASSERT_TRUE(WaitForLink(link, true)) << "the link is not seen as a reparse point";
 }
 
 std::wstring KnownFolder(int csidl) {

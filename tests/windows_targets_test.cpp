@@ -163,6 +163,7 @@ TEST_F(FontCache, CountsBothFilesAndTheMatchingPlainFiles) {
   EXPECT_FALSE(PathExists(gdiPlusFile));
   EXPECT_FALSE(PathExists(serviceFolder + L"\\FontCache-S-1-5-21-100-0.dat"));
   EXPECT_FALSE(PathExists(serviceFolder + L"\\FontCache3.0.0.0.dat"));
+  EXPECT_TRUE(PathExists(serviceFolder + L"\\FontCacheSubfolder.dat\\inner.dat"));
   EXPECT_TRUE(PathExists(serviceFolder + L"\\Other.dat"));
   EXPECT_TRUE(PathExists(serviceFolder + L"\\FontCache.tmp"));
 }

@@ -1,0 +1,95 @@
+// Spruce.exe itself, closed while its clean run waits on a long system command: the program
+// ends at once, cleanly, and the rows after the abandoned one are left alone.
+#include "test_support.h"
+
+#include "devtools/remote_list.h"
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+namespace {
+
+// The stand-in for dism runs this long, so the clean run is still waiting when the window closes.
+const wchar_t kCommandWait[] = L"60000";
+
+DWORD FindProcess(const wchar_t* name) {
+  DWORD found = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+       more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, name) == 0) found = entry.th32ProcessID;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+void EndProcess(DWORD id) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  if (!process) return;
+  TerminateProcess(process, 1);
+  WaitForSingleObject(process, 5000);
+  CloseHandle(process);
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(50))
+    if (GetTickCount() - start > limitMs) return false;
+  return true;
+}
+
+TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
+  // Spruce finds the stand-in for dism in its current folder, before the system's own.
+  const std::wstring folder = FreshTestFolder(L"closing");
+  PlaceCommandProbe(folder, L"dism.exe");
+  const std::wstring thumbnails =
+      KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Microsoft\\Windows\\Explorer\\thumbcache_32.db";
+  WriteFileOfSize(thumbnails, 4096);  // row 16, after the abandoned row 13
+
+  SetEnvironmentVariableW(L"PROBE_WAIT_MS", kCommandWait);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command(self);
+  command = L"\"" + command.substr(0, command.find_last_of(L'\\')) + L"\\Spruce.exe\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION spruce = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             folder.c_str(), &startup, &spruce));
+  SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
+
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (window = FindSpruceWindow(spruce.dwProcessId)) != nullptr; },
+                      30000));
+  {
+    CRemoteList list(GetDlgItem(window, IDC_CATEGORY_LIST), spruce.hProcess);
+    ASSERT_TRUE(WaitFor([&] { return list.Text(17, 1) != L"counting..."; }, 30000));
+    ASSERT_TRUE(list.Checked(13)) << "this Wine does not report Windows 7 SP1 or later";
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLEAN, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CLEAN)));
+    ASSERT_TRUE(WaitFor([&] { return list.Text(11, 1) == L"OK"; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return FindProcess(L"dism.exe") != 0; }, 10000));
+  }
+
+  DWORD closedAt = GetTickCount();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  DWORD waited = WaitForSingleObject(spruce.hProcess, 1000);
+  DWORD took = GetTickCount() - closedAt;
+  if (waited != WAIT_OBJECT_0) TerminateProcess(spruce.hProcess, 99);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(spruce.hProcess, &exitCode);
+  CloseHandle(spruce.hThread);
+  CloseHandle(spruce.hProcess);
+  EndProcess(FindProcess(L"dism.exe"));  // a started command runs on; not our concern here
+
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "still running " << took << " ms after the close";
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(PathExists(thumbnails));
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// The main window on a virtual display: its list, the survey writing real sizes of trees built
+// in the prefix's known folders, the clean run, and the system menu's About item.
+#include "gui_support.h"
+#include "test_support.h"
+
+#include "app/spruce_dlg.h"
+#include "engine/categories.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const ByteCount kHugeThumbnails = 5368709121ull;  // 5 GiB and a byte: "5120 MB"
+
+std::wstring CellText(HWND list, int row, int column) {
+  wchar_t text[64] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+bool IsChecked(HWND list, int row) {
+  return ListView_GetCheckState(list, row) != 0;
+}
+
+void SetChecked(HWND list, int row, bool checked) {
+  ListView_SetCheckState(list, row, checked);
+}
+
+bool SurveyDone(HWND list) {
+  for (int row = 0; row < kCategoryCount; ++row)
+    if (row != 13 && CellText(list, row, 1) == L"counting...") return false;
+  return true;
+}
+
+// Serves the window's messages (the workers' calls among them) until done() holds.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limitMs) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(5);
+  }
+  return true;
+}
+
+// Where the tests put data of their own, by row.
+struct Seed {
+  int row;
+  std::wstring file;
+  ByteCount size;
+};
+
+class MainWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    // Every category starts empty, so every size the survey shows is the tests' own data.
+    for (int row = 0; row < kCategoryCount; ++row)
+      if (row != 12 && row != 13) kCategoryRows[row].clean();
+    std::wstring windows = KnownFolder(CSIDL_WINDOWS), local = KnownFolder(CSIDL_LOCAL_APPDATA);
+    seeds_ = {
+        {0, windows + L"\\Downloaded Program Files\\control.ocx", 1023},
+        {2, windows + L"\\Offline Web Pages\\news\\page.htm", 2047},
+        {5, windows + L"\\Temp\\setup.log", 1000000},
+        {5, local + L"\\Temp\\part.tmp", 48576},
+        {16, local + L"\\Microsoft\\Windows\\Explorer\\thumbcache_256.db", kHugeThumbnails},
+        {17, KnownFolder(CSIDL_APPDATA) + L"\\Tencent\\Logs\\qq.log", 3000},
+    };
+    for (const Seed& seed : seeds_) {
+      if (seed.size > 0xFFFFFFFFull) {
+        WriteSparseFile(seed.file, seed.size);
+      } else {
+        WriteFileOfSize(seed.file, seed.size);
+      }
+    }
+  }
+
+  bool SeedsOfRowExist(int row) const {
+    for (const Seed& seed : seeds_)
+      if (seed.row == row && !PathExists(seed.file)) return false;
+    return true;
+  }
+
+  std::vector<Seed> seeds_;
+};
+
+TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
+  CSpruceDlg dialog;
+  std::wstring caption, heading0, heading1;
+  DWORD extendedStyle = 0;
+  std::vector<std::wstring> labels, sizesAtStart, sizes;
+  std::vector<bool> checks;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    caption = text;
+    extendedStyle = ListView_GetExtendedListViewStyle(list);
+    HWND header = ListView_GetHeader(list);
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    Header_GetItem(header, 0, &item);
+    heading0 = text;
+    Header_GetItem(header, 1, &item);
+    heading1 = text;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+      labels.push_back(CellText(list, row, 0));
+      sizesAtStart.push_back(CellText(list, row, 1));
+      checks.push_back(IsChecked(list, row));
+    }
+    EXPECT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
+    for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
+    dialog.EndDialog(IDCANCEL);
+  });
+
+  EXPECT_EQ(caption.substr(0, 14), L"Spruce 0.4    ");
+  EXPECT_EQ(heading0, L"名称");
+  EXPECT_EQ(heading1, L"大小");
+  EXPECT_EQ(extendedStyle & 0x27u, 0x27u);  // grid lines, sub-item images, check boxes, full row
+  ASSERT_EQ(labels.size(), static_cast<size_t>(kCategoryCount));
+  for (int row = 0; row < kCategoryCount; ++row) {
+    EXPECT_EQ(labels[row], kCategoryRows[row].label) << row;
+    EXPECT_EQ(sizesAtStart[row].empty() ? L"" : L"set", L"set") << row;
+    EXPECT_EQ(checks[row], IsCheckedAtStart(row) != FALSE) << row;
+  }
+  EXPECT_FALSE(checks[6] || checks[10] || checks[12]);
+  const std::vector<std::wstring> expected = {
+      L"1023 B", L"0 B", L"1 KB", L"0 B", L"0 B", L"1024 KB", L"0 B", L"0 B", L"0 B",
+      L"0 B",    L"0 B", L"0 B",  L"0 B", IsWindowsVersionAtLeast() ? L"..." : L"counting...",
+      L"0 B",    L"0 B", L"5120 MB", L"2 KB"};
+  EXPECT_EQ(sizes, expected);
+  for (const Seed& seed : seeds_) EXPECT_TRUE(PathExists(seed.file)) << "the survey deleted";
+}
+
+// Rows 5 and 16 are left checked; once row 5 is done, the user unticks 16 and ticks 17.
+TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
+  CSpruceDlg dialog;
+  std::vector<std::wstring> sizes;
+  bool disabledDuringRun = false, enabledAfter = false;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    HWND button = GetDlgItem(window, IDC_CLEAN);
+    ASSERT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
+    for (int row = 0; row < kCategoryCount; ++row) SetChecked(list, row, row == 5 || row == 16);
+    ClickControl(window, IDC_CLEAN);
+    ASSERT_TRUE(PumpUntil([&] { return CellText(list, 5, 1) == L"OK"; }));
+    // The worker waits for the next row while this thread serves it; change the boxes now.
+    disabledDuringRun = !IsWindowEnabled(button);
+    SetChecked(list, 16, false);
+    SetChecked(list, 17, true);
+    ASSERT_TRUE(PumpUntil([&] { return CellText(list, 17, 1) == L"OK"; }));
+    enabledAfter = PumpUntil([&] { return IsWindowEnabled(button) != FALSE; }, 10000);
+    for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
+    dialog.EndDialog(IDCANCEL);
+  });
+  EXPECT_TRUE(disabledDuringRun);
+  EXPECT_TRUE(enabledAfter);
+  for (int row = 0; row < kCategoryCount; ++row) {
+    bool cleaned = row == 5 || row == 17;
+    EXPECT_EQ(sizes[row] == L"OK", cleaned) << row;
+    EXPECT_EQ(SeedsOfRowExist(row), !cleaned) << row;
+  }
+  EXPECT_EQ(sizes[16], L"5120 MB");
+}
+
+TEST_F(MainWindow, OkRowsAreDrawnBlueOnWhite) {
+  CSpruceDlg dialog;
+  NMLVCUSTOMDRAW okCell = {}, sizedCell = {};
+  LRESULT prepaint = -1, okResult = -1;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    PumpUntil([&] { return SurveyDone(list); });
+    ListView_SetItemText(list, 4, 1, const_cast<wchar_t*>(L"ok"));
+    for (NMLVCUSTOMDRAW* draw : {&okCell, &sizedCell}) {
+      draw->nmcd.hdr = {list, IDC_CATEGORY_LIST, static_cast<UINT>(NM_CUSTOMDRAW)};
+      draw->nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+      draw->clrText = draw->clrTextBk = RGB(1, 2, 3);
+      draw->iSubItem = 0;  // the row's size decides for both of its cells
+    }
+    okCell.nmcd.dwItemSpec = 4;
+    sizedCell.nmcd.dwItemSpec = 5;
+    okResult = SendMessageW(window, WM_NOTIFY, IDC_CATEGORY_LIST, reinterpret_cast<LPARAM>(&okCell));
+    SendMessageW(window, WM_NOTIFY, IDC_CATEGORY_LIST, reinterpret_cast<LPARAM>(&sizedCell));
+    NMLVCUSTOMDRAW start = sizedCell;
+    start.nmcd.dwDrawStage = CDDS_PREPAINT;
+    prepaint = SendMessageW(window, WM_NOTIFY, IDC_CATEGORY_LIST, reinterpret_cast<LPARAM>(&start));
+    dialog.EndDialog(IDCANCEL);
+  });
+  EXPECT_EQ(prepaint, CDRF_NOTIFYITEMDRAW);
+  EXPECT_EQ(okResult, CDRF_DODEFAULT);
+  EXPECT_EQ(okCell.clrText, RGB(0, 0, 255));
+  EXPECT_EQ(okCell.clrTextBk, RGB(255, 255, 255));
+  EXPECT_EQ(sizedCell.clrText, RGB(1, 2, 3));
+}
+
+TEST(MainWindowMenu, AboutItemEndsTheSystemMenuAndOpensTheAboutBox) {
+  CSpruceDlg dialog;
+  std::wstring lastItem;
+  UINT lastId = 0, separatorType = 0;
+  std::vector<UINT> opened;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd;
+    HMENU menu = GetSystemMenu(window, FALSE);
+    int count = GetMenuItemCount(menu);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, count - 1, text, 64, MF_BYPOSITION);
+    lastItem = text;
+    lastId = GetMenuItemID(menu, count - 1);
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoW(menu, count - 2, TRUE, &info);
+    separatorType = info.fType;
+    for (UINT id : {15u, 16u, 17u, 31u, 32u}) {
+      AfterModalStarts([&opened, id] {
+        HWND about = GetActiveWindow();
+        wchar_t caption[64] = {};
+        GetWindowTextW(about, caption, 64);
+        if (std::wstring(caption) == L"关于 Spruce") {
+          opened.push_back(id);
+          ClickControl(about, IDOK);
+        }
+      });
+      SendMessageW(window, WM_SYSCOMMAND, id, 0);
+      CancelPendingStep();  // the About box did not open for this id
+    }
+    dialog.EndDialog(IDCANCEL);
+  });
+  EXPECT_EQ(lastItem, L"关于 Spruce(&A)...");
+  EXPECT_EQ(lastId, static_cast<UINT>(IDM_ABOUTBOX));
+  EXPECT_EQ(separatorType & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
+  EXPECT_EQ(opened, (std::vector<UINT>{16u, 17u, 31u}));
+}
+
+TEST(FormatByteCount, UnitsChangeExactlyAtTheirBounds) {
+  const std::pair<ByteCount, const wchar_t*> cases[] = {
+      {0, L"0 B"},          {1023, L"1023 B"},       {1024, L"1 KB"},
+      {2047, L"1 KB"},      {1048576, L"1024 KB"},   {1048577, L"1 MB"},
+      {5000000000ull, L"4768 MB"}, {2251799813685247ull, L"2147483647 MB"}};
+  for (const auto& testCase : cases) {
+    wchar_t text[64];
+    wmemset(text, L'#', 64);
+    FormatByteCount(testCase.first, text);
+    EXPECT_STREQ(text, testCase.second) << testCase.first;
+  }
+}
+
+}  // namespace
