@@ -18,3 +18,8 @@
 #define IDC_BLOCK_AD 1003
 #define IDC_HOME_PAGE 1004
 #define IDC_MOVE_FOLDERS 1005
+
+// The folder-moving tool's dialog.
+#define IDC_BROWSE 1004
+#define IDC_DESTINATION 1005
+#define IDC_MOVE_TEXT 1006
