@@ -1,9 +1,8 @@
 // Ad blocking against the prefix's own hosts file and Flash Player store: the hosts file's
 // backup and undo, each way the append can fail, and the Flash blocking files.
-#include "test_support.h"
+#include "ad_blocking_support.h"
 
 #include "tools/ad_blocking.h"
-#include "tools/hosts_block.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -12,35 +11,7 @@
 
 namespace {
 
-std::string ReadBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot read a test file";
-  std::string bytes(1 << 16, '\0');
-  DWORD read = 0;
-  ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write a test file";
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  ASSERT_EQ(written, bytes.size());
-}
-
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
-
-bool IsFolder(const std::wstring& path) {
-  DWORD attributes = AttributesOf(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // An open handle on a test file, closed with the object.
 class CHeldFile {
@@ -62,34 +33,6 @@ bool CanOpenForWriting(const std::wstring& path) {
   CHeldFile file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   return file.IsOpen();
 }
-
-// The user's hosts file as the test found it, put back afterwards.
-class HostsFile : public testing::Test {
- protected:
-  void SetUp() override {
-    m_hosts = KnownFolder(CSIDL_SYSTEM) + L"\\drivers\\etc\\hosts";
-    m_backup = m_hosts + L".uu.bak";
-    m_hadHosts = PathExists(m_hosts);
-    if (m_hadHosts) m_saved = ReadBytes(m_hosts);
-    RemoveTree(m_backup);
-    WriteBytes(m_hosts, m_original);
-  }
-  void TearDown() override {
-    RemoveTree(m_backup);
-    RemoveTree(m_hosts);
-    if (m_hadHosts) WriteBytes(m_hosts, m_saved);
-  }
-
-  std::wstring m_hosts;
-  std::wstring m_backup;
-  // Ends with a line break; holds bytes outside ASCII, as a user's own entries may.
-  const std::string m_original = "# \xd6\xf7\xbb\xfa\r\n127.0.0.1 localhost\r\n::1 localhost\r\n";
-  const std::string m_blocked = m_original + std::string(kHostsBlock, kHostsBlockLength);
-
- private:
-  bool m_hadHosts = false;
-  std::string m_saved;
-};
 
 TEST_F(HostsFile, EnableAppendsOnceAndDisableGivesBackTheExactBytes) {
   EXPECT_EQ(RestoreHostsFile(), 0);  // off: nothing to undo
@@ -239,16 +182,6 @@ class FlashStorage : public testing::Test {
   }
   void UnblockAll() {
     for (const wchar_t* host : kFlashHosts) EXPECT_EQ(UnblockFlashStorage(host), 0);
-  }
-  // True when each Flash host is an empty file in folder, false when none is there at all.
-  bool HoldsBlockingFiles(const std::wstring& folder) {
-    int files = 0;
-    for (const wchar_t* host : kFlashHosts) {
-      std::wstring path = folder + L"\\" + host;
-      if (PathExists(path) && !IsFolder(path) && ReadBytes(path).empty()) ++files;
-    }
-    EXPECT_TRUE(files == 0 || files == kFlashHostCount) << "only some hosts blocked";
-    return files == kFlashHostCount;
   }
 
   std::wstring m_macromedia;
