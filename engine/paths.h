@@ -16,6 +16,11 @@ inline bool AppendPath(wchar_t* buffer, const wchar_t* tail) {
   return true;
 }
 
+// The full 64-bit size of a directory listing's entry.
+inline ByteCount FullSize(const WIN32_FIND_DATAW& entry) {
+  return (static_cast<ByteCount>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
 // Zeroes buffer, then fills it with a known folder followed by subPath. False when the
 // lookup fails or the whole path does not fit; the target then passes over that path.
 bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);

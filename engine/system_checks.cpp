@@ -53,7 +53,7 @@ int GetHibernationFileSize(ByteCount* size) {
   do {
     // The whole name: a copy such as hiberfil.sys.bak is not the hibernation file.
     if (_wcsicmp(entry.cFileName, L"hiberfil.sys") == 0) {
-      *size = (static_cast<ByteCount>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+      *size = FullSize(entry);
       result = 0;
       break;
     }

@@ -11,10 +11,6 @@ bool IsDotOrDotDot(const wchar_t* name) {
   return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
 }
 
-ByteCount FullSize(const WIN32_FIND_DATAW& entry) {
-  return (static_cast<ByteCount>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
 }  // namespace
 
 ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {

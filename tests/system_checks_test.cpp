@@ -42,10 +42,7 @@ struct VersionReport {
 
 // Starts version_probe.exe, which lies beside the test program, and decodes its exit code.
 VersionReport RunVersionProbe() {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command(self);
-  command = L"\"" + command.substr(0, command.find_last_of(L'\\')) + L"\\version_probe.exe\"";
+  std::wstring command = L"\"" + BesideTestProgram(L"version_probe.exe") + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

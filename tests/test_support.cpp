@@ -15,15 +15,18 @@ std::wstring UnixPath(const std::wstring& path) {
   return std::wstring(narrow.begin(), narrow.end());
 }
 
+std::wstring BesideTestProgram(const std::wstring& name) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self);
+  return path.substr(0, path.find_last_of(L'\\') + 1) + name;
+}
+
 namespace {
 
 // Runs folder-link.sh, which lies beside the test program, with the given arguments.
 void RunFolderLinkScript(const std::wstring& arguments) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring script(self);
-  script = script.substr(0, script.find_last_of(L'\\')) + L"\\folder-link.sh";
-  std::wstring command = L"\"" + script + L"\" " + arguments;
+  std::wstring command = L"\"" + BesideTestProgram(L"folder-link.sh") + L"\" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -152,10 +155,7 @@ ByteCount BuildSampleTree(const std::wstring& folder) {
 }
 
 std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& name) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring probe(self);
-  probe = probe.substr(0, probe.find_last_of(L'\\')) + L"\\command_probe.exe";
+  std::wstring probe = BesideTestProgram(L"command_probe.exe");
   std::wstring placed = folder + L"\\" + name;
   EXPECT_TRUE(CopyFileW(probe.c_str(), placed.c_str(), FALSE)) << "cannot copy command_probe.exe";
   DeleteFileW((placed + L".ran").c_str());

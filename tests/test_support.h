@@ -27,6 +27,9 @@ bool IsEmptyFolder(const std::wstring& folder);
 // to target.
 void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
+// The path of a file that lies beside the running test program (a helper program, a script).
+std::wstring BesideTestProgram(const std::wstring& name);
+
 // The Linux path at which Wine keeps a Windows path.
 std::wstring UnixPath(const std::wstring& path);
 
