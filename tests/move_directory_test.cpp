@@ -1,0 +1,438 @@
+// The folder-moving tool on a virtual display, moving the prefix's real user folders with the
+// shell into folders on drive D: (a folder of the prefix). Every test puts the user folders
+// back, as plain folders, for the tests that follow.
+#include "gui_support.h"
+#include "test_support.h"
+
+#include "res/resource.h"
+#include "tools/move_directory_dlg.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct UserFolder {
+  int csidl;
+  const wchar_t* name;
+};
+
+const UserFolder kFolders[] = {
+    {CSIDL_MYPICTURES, L"Pictures"}, {CSIDL_DESKTOPDIRECTORY, L"Desktop"},
+    {CSIDL_PERSONAL, L"Documents"},  {CSIDL_MYMUSIC, L"Music"},
+    {CSIDL_MYVIDEO, L"Videos"},
+};
+const int kFolderCount = 5;
+const wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+ByteCount FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<ByteCount>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+BOOL CALLBACK TakeBrowseWindow(HWND window, LPARAM found) {
+  if (!FindWindowExW(window, nullptr, L"SysTreeView32", nullptr)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The shell's browse window, once its dialog is on this thread (it shows when its loop is idle).
+HWND FindBrowseWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &TakeBrowseWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The name of the item selected in the browse dialog's folder tree.
+std::wstring SelectedName(HWND browse) {
+  HWND tree = FindWindowExW(browse, nullptr, L"SysTreeView32", nullptr);
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW item = {};
+  item.mask = TVIF_TEXT;
+  item.hItem = TreeView_GetSelection(tree);
+  item.pszText = text;
+  item.cchTextMax = MAX_PATH;
+  if (!item.hItem || !TreeView_GetItem(tree, &item)) return L"";
+  return text;
+}
+
+// What a user does in the shell's browse dialog: select folder and press OK, or press Cancel.
+void AnswerBrowseDialog(const std::wstring& folder, int button, int triesLeft = 200) {
+  AfterModalStarts([folder, button, triesLeft] {
+    HWND browse = FindBrowseWindow();
+    if (browse)
+      SendMessageW(browse, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    // A loop can run before the dialog is made, and Wine now and then misses a folder made a
+    // moment before: then try again from the next loop, as a user would select again.
+    bool selected = browse && SelectedName(browse) == folder.substr(folder.rfind(L'\\') + 1);
+    if ((!browse || (!selected && button == IDOK)) && triesLeft > 0) {
+      AnswerBrowseDialog(folder, button, triesLeft - 1);
+      return;
+    }
+    ASSERT_NE(browse, nullptr) << "the shell's browse dialog did not open";
+    EXPECT_TRUE(selected || button != IDOK) << "the shell did not select the folder";
+    ClickControl(browse, button);
+  });
+}
+
+// Reports the folders that arrive in a folder, in the order the file system saw them arrive.
+class CArrivalWatcher {
+ public:
+  explicit CArrivalWatcher(const std::wstring& folder)
+      : m_handle(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                             nullptr)) {
+    m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Read();  // from this first read on, the system keeps the changes for the next ones
+  }
+  ~CArrivalWatcher() {
+    CancelIo(m_handle);
+    CloseHandle(m_handle);
+    CloseHandle(m_overlapped.hEvent);
+  }
+
+  // Everything that arrived so far: the changes kept come back at once, one read after another.
+  std::vector<std::wstring> Arrivals() {
+    std::vector<std::wstring> names;
+    DWORD length = 0;
+    while (WaitForSingleObject(m_overlapped.hEvent, 500) == WAIT_OBJECT_0 &&
+           GetOverlappedResult(m_handle, &m_overlapped, &length, FALSE) && length) {
+      for (BYTE* at = m_buffer;;) {
+        const FILE_NOTIFY_INFORMATION* change = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(at);
+        if (change->Action == FILE_ACTION_ADDED || change->Action == FILE_ACTION_RENAMED_NEW_NAME)
+          names.emplace_back(change->FileName, change->FileNameLength / sizeof(wchar_t));
+        if (!change->NextEntryOffset) break;
+        at += change->NextEntryOffset;
+      }
+      Read();
+    }
+    return names;
+  }
+
+ private:
+  void Read() {
+    ResetEvent(m_overlapped.hEvent);
+    ReadDirectoryChangesW(m_handle, m_buffer, sizeof m_buffer, FALSE, FILE_NOTIFY_CHANGE_DIR_NAME,
+                          nullptr, &m_overlapped, nullptr);
+  }
+
+  HANDLE m_handle;
+  OVERLAPPED m_overlapped = {};
+  alignas(DWORD) BYTE m_buffer[16384];
+};
+
+class MoveDirectory : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < kFolderCount; ++i) {
+      wchar_t path[MAX_PATH] = {};
+      ASSERT_GE(SHGetFolderPathW(nullptr, kFolders[i].csidl, nullptr, 0, path), 0);
+      m_homes[i] = m_sources[i] = path;
+      // Each folder's note has a size of its own, so a folder moved under another's name shows.
+      WriteFileOfSize(Note(m_sources[i]), 100 + i);
+      WriteFileOfSize(m_sources[i] + L"\\spruce-move-sub\\inner.dat", 7);
+    }
+    RemoveTree(m_destination);
+    MakeFolders(m_destination);
+  }
+
+  void TearDown() override {
+    if (m_desktopRelocated) {
+      HKEY key;
+      RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key);
+      RegSetValueExW(key, L"Desktop", 0, m_savedDesktopType,
+                     reinterpret_cast<const BYTE*>(m_savedDesktop.c_str()),
+                     static_cast<DWORD>((m_savedDesktop.size() + 1) * sizeof(wchar_t)));
+      RegCloseKey(key);
+    }
+    if (!m_documentsAside.empty()) MoveFileW(m_documentsAside.c_str(), m_homes[2].c_str());
+    for (int i = 0; i < kFolderCount; ++i) {
+      MakeFolders(m_homes[i]);
+      RemoveTree(Note(m_homes[i]));
+      RemoveTree(m_homes[i] + L"\\spruce-move-sub");
+      RemoveTree(std::wstring(L"D:\\") + kFolders[i].name);
+    }
+    RemoveTree(m_destination);
+  }
+
+  static std::wstring Note(const std::wstring& folder) {
+    return folder + L"\\spruce-move-note.txt";
+  }
+
+  // Whether folder holds what SetUp put into user folder i.
+  static bool HoldsContentOf(const std::wstring& folder, int i) {
+    return FileSize(Note(folder)) == static_cast<ByteCount>(100 + i) &&
+           PathExists(folder + L"\\spruce-move-sub\\inner.dat");
+  }
+
+  bool StaysInPlace(int i) const { return HoldsContentOf(m_sources[i], i); }
+
+  bool MovedTo(const std::wstring& destination, int i) const {
+    return HoldsContentOf(destination + L"\\" + kFolders[i].name, i) && !PathExists(m_sources[i]);
+  }
+
+  bool NothingMoved() const {
+    for (int i = 0; i < kFolderCount; ++i)
+      if (!StaysInPlace(i)) return false;
+    return FolderNames(m_destination).empty();
+  }
+
+  // The shell then finds the desktop at folder, as after an earlier move by the user.
+  void RelocateDesktop(const std::wstring& folder) {
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                            &key), ERROR_SUCCESS);
+    wchar_t saved[MAX_PATH] = {};
+    DWORD size = sizeof saved;
+    ASSERT_EQ(RegQueryValueExW(key, L"Desktop", nullptr, &m_savedDesktopType,
+                               reinterpret_cast<BYTE*>(saved), &size), ERROR_SUCCESS);
+    m_savedDesktop = saved;
+    m_desktopRelocated = true;
+    RegSetValueExW(key, L"Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_TRUE(MoveFileW(m_sources[1].c_str(), folder.c_str()));
+    m_sources[1] = folder;
+  }
+
+  // Opens the tool, types text into the destination edit and presses "好".
+  INT_PTR TypeAndMove(const std::wstring& text) {
+    CMoveDirectoryDlg dialog;
+    return RunModalWith(dialog, [&] {
+      SetDlgItemTextW(dialog.m_hWnd, IDC_DESTINATION, text.c_str());
+      ClickControl(dialog.m_hWnd, IDOK);
+    });
+  }
+
+  // destination is 251 units up to its last separator: with Desktop (7) a path of 259 units
+  // fits exactly beside its terminator; Pictures (8) and Documents (9) do not.
+  void ExpectOnlyFittingFoldersMove(const std::wstring& destination) {
+    MakeFolders(destination);
+    std::wstring folder = destination.substr(0, 251);
+    EXPECT_EQ(TypeAndMove(destination), IDOK);
+    EXPECT_TRUE(StaysInPlace(0));
+    EXPECT_TRUE(MovedTo(folder, 1));
+    EXPECT_TRUE(StaysInPlace(2));
+    EXPECT_TRUE(MovedTo(folder, 3));
+    EXPECT_TRUE(MovedTo(folder, 4));
+    EXPECT_EQ(FolderNames(folder), (std::vector<std::wstring>{L"Desktop", L"Music", L"Videos"}));
+  }
+
+  std::wstring m_homes[kFolderCount];    // where the prefix keeps the user folders
+  std::wstring m_sources[kFolderCount];  // where the shell finds them in this test
+  const std::wstring m_destination = L"D:\\moved";
+  bool m_desktopRelocated = false;
+  std::wstring m_savedDesktop;
+  DWORD m_savedDesktopType = REG_EXPAND_SZ;
+  std::wstring m_documentsAside;
+};
+
+TEST(MoveDirectoryTemplate, TextsPositionsAndStyles) {
+  HRSRC resource = FindResourceExW(nullptr, RT_DIALOG, MAKEINTRESOURCEW(IDD_MOVE_DIRECTORY),
+                                   MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+  EXPECT_NE(resource, nullptr);
+
+  struct Item {
+    int id;
+    const wchar_t* className;
+    const wchar_t* text;
+    RECT rect;  // x, y, width, height in dialog units
+    DWORD style;
+  };
+  const Item items[] = {
+      {IDOK, L"Button", L"好", {17, 145, 50, 14}, BS_DEFPUSHBUTTON | WS_TABSTOP},
+      {IDCANCEL, L"Button", L"算了", {125, 146, 50, 14}, BS_PUSHBUTTON | WS_TABSTOP},
+      {IDC_BROWSE, L"Button", L"...", {154, 123, 22, 14}, BS_PUSHBUTTON | WS_TABSTOP},
+      {IDC_DESTINATION, L"Edit", L"", {17, 123, 134, 14}, WS_TABSTOP | ES_AUTOHSCROLL},
+      {IDC_MOVE_TEXT, L"Static",
+       L"我的文档\r我的音乐\r我的桌面 等等\r\r转移到别的地方吗？\r\r这样可以节省C盘空间\r"
+       L"转移前最好先关掉打开的其它程序",
+       {17, 14, 164, 76}, SS_LEFT | WS_GROUP},
+      {-1, L"Static", L"转移到:", {18, 108, 44, 12}, SS_LEFT | WS_GROUP},
+  };
+  CMoveDirectoryDlg dialog;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd;
+    EXPECT_EQ(WindowText(window), L"转移我的XX");
+    DWORD style = GetWindowLongW(window, GWL_STYLE);
+    DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(style & frame, frame);
+    RECT client = {0, 0, 216, 176};
+    MapDialogRect(window, &client);
+    RECT actual;
+    GetClientRect(window, &actual);
+    EXPECT_EQ(actual.right, client.right);
+    EXPECT_EQ(actual.bottom, client.bottom);
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, L"MS Shell Dlg");
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ReleaseDC(nullptr, screen);
+
+    int index = 0;
+    for (HWND control = GetWindow(window, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT), ++index) {
+      ASSERT_LT(index, 6);
+      const Item& item = items[index];
+      EXPECT_EQ(GetDlgCtrlID(control), item.id) << index;
+      wchar_t className[32] = {};
+      GetClassNameW(control, className, 32);
+      EXPECT_EQ(lstrcmpiW(className, item.className), 0) << index;
+      EXPECT_EQ(WindowText(control), item.text) << index;
+      DWORD controlStyle = GetWindowLongW(control, GWL_STYLE);
+      EXPECT_EQ(controlStyle & item.style, item.style) << index;
+      EXPECT_EQ(controlStyle & BS_TYPEMASK & ~item.style, 0u) << index;  // no other kind
+      RECT expected = item.rect, placed;
+      MapDialogRect(window, &expected);
+      GetWindowRect(control, &placed);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&placed), 2);
+      EXPECT_EQ(placed.left, expected.left) << index;
+      EXPECT_EQ(placed.top, expected.top) << index;
+      EXPECT_EQ(placed.right - placed.left, expected.right) << index;
+      EXPECT_EQ(placed.bottom - placed.top, expected.bottom) << index;
+    }
+    EXPECT_EQ(index, 6);
+    HWND edit = GetDlgItem(window, IDC_DESTINATION);
+    EXPECT_EQ(GetWindowLongW(edit, GWL_STYLE) & ES_READONLY, 0);
+    // The dialog manager draws an edit's border as a sunken client edge.
+    EXPECT_TRUE((GetWindowLongW(edit, GWL_STYLE) & WS_BORDER) ||
+                (GetWindowLongW(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    dialog.EndDialog(IDCANCEL);
+  });
+}
+
+TEST_F(MoveDirectory, BrowsedDestinationReceivesTheFiveFoldersInOrder) {
+  CMoveDirectoryDlg dialog;
+  std::wstring shown;
+  std::vector<std::wstring> arrivals;
+  INT_PTR result = RunModalWith(dialog, [&] {
+    AnswerBrowseDialog(m_destination, IDOK);
+    ClickControl(dialog.m_hWnd, IDC_BROWSE);
+    shown = WindowText(GetDlgItem(dialog.m_hWnd, IDC_DESTINATION));
+    CArrivalWatcher watcher(m_destination);
+    ClickControl(dialog.m_hWnd, IDOK);
+    arrivals = watcher.Arrivals();
+  });
+
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(shown, m_destination);
+  for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  const std::vector<std::wstring> order = {L"Pictures", L"Desktop", L"Documents", L"Music",
+                                           L"Videos"};
+  EXPECT_EQ(arrivals, order);
+}
+
+TEST_F(MoveDirectory, OkWithoutUsableDestinationMovesNothing) {
+  // Anything but a full path would name a place relative to whatever folder is current.
+  const wchar_t* texts[] = {L"",        L"moved",      L"D:moved",   L"\\moved", L"..\\moved",
+                            L"\\\\",    L" D:\\moved", L"转移到D盘", L"::\\x"};
+  for (const wchar_t* text : texts) {
+    EXPECT_EQ(TypeAndMove(text), IDOK) << text;
+    EXPECT_TRUE(NothingMoved()) << text;
+  }
+}
+
+TEST_F(MoveDirectory, CancelledBrowseClearsTheDestination) {
+  CMoveDirectoryDlg dialog;
+  std::wstring shown = L"unread";
+  INT_PTR result = RunModalWith(dialog, [&] {
+    SetDlgItemTextW(dialog.m_hWnd, IDC_DESTINATION, m_destination.c_str());
+    AnswerBrowseDialog(m_destination, IDCANCEL);
+    ClickControl(dialog.m_hWnd, IDC_BROWSE);
+    shown = WindowText(GetDlgItem(dialog.m_hWnd, IDC_DESTINATION));
+    ClickControl(dialog.m_hWnd, IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(shown, L"");
+  EXPECT_TRUE(NothingMoved());
+}
+
+TEST_F(MoveDirectory, CancelEscapeAndCloseBoxMoveNothing) {
+  const char* ways[] = {"算了", "Esc", "close box"};
+  for (int way = 0; way < 3; ++way) {
+    CMoveDirectoryDlg dialog;
+    INT_PTR result = RunModalWith(dialog, [&] {
+      HWND window = dialog.m_hWnd, edit = GetDlgItem(window, IDC_DESTINATION);
+      SetWindowTextW(edit, m_destination.c_str());
+      if (way == 0) {
+        ClickControl(window, IDCANCEL);
+      } else if (way == 1) {
+        // Keys go through the dialog's own loop, as typed.
+        SetFocus(edit);
+        PostMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+      } else {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
+    });
+    EXPECT_EQ(result, IDCANCEL) << ways[way];
+    EXPECT_TRUE(NothingMoved()) << ways[way];
+  }
+}
+
+TEST_F(MoveDirectory, FolderAlreadyAtItsDestinationStaysAndTheOthersMove) {
+  RelocateDesktop(m_destination + L"\\Desktop");
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(HoldsContentOf(m_destination + L"\\Desktop", 1));
+  EXPECT_FALSE(PathExists(m_destination + L"\\Desktop\\Desktop"));
+  for (int i : {0, 2, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+}
+
+TEST_F(MoveDirectory, DriveRootReceivesTheFoldersDirectly) {
+  EXPECT_EQ(TypeAndMove(L"D:\\"), IDOK);
+  for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(L"D:", i)) << i;
+}
+
+TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
+  // The shell's lookup fails for a user folder that is not there.
+  m_documentsAside = FreshTestFolder(L"move-aside") + L"\\Documents";
+  ASSERT_TRUE(MoveFileW(m_sources[2].c_str(), m_documentsAside.c_str()));
+  wchar_t path[MAX_PATH];
+  ASSERT_LT(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, path), 0);
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(MovedTo(m_destination, 0));
+  EXPECT_TRUE(MovedTo(m_destination, 1));
+  EXPECT_TRUE(StaysInPlace(3));
+  EXPECT_TRUE(StaysInPlace(4));
+  EXPECT_EQ(FolderNames(m_destination), (std::vector<std::wstring>{L"Desktop", L"Pictures"}));
+}
+
+TEST_F(MoveDirectory, FoldersWhosePathWouldNotFitAreSkipped) {
+  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(251 - 9, L'x'));
+}
+
+TEST_F(MoveDirectory, TrailingSeparatorIsNotDoubled) {
+  // A second separator would push Desktop's path past the limit.
+  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(251 - 9, L'x') + L"\\");
+}
+
+}  // namespace
