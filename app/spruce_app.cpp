@@ -4,6 +4,7 @@
 #include "res/resource.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 
 BOOL CSpruceApp::InitInstance() {
   INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
@@ -13,10 +14,13 @@ BOOL CSpruceApp::InitInstance() {
     AfxMessageBox(IDP_SOCKETS_INIT_FAILED);
     return FALSE;
   }
+  // The shell's folder browser of the folder-moving tool needs COM on this thread.
+  HRESULT ole = OleInitialize(nullptr);
   CSpruceDlg dlg;
   m_pMainWnd = &dlg;
   dlg.DoModal();
   m_pMainWnd = nullptr;
+  if (SUCCEEDED(ole)) OleUninitialize();
   // The dialog was the program: end without a message loop.
   return FALSE;
 }

@@ -4,8 +4,14 @@
 #include "engine/categories.h"
 #include "engine/engine.h"
 #include "res/resource.h"
+#include "tools/block_ad_dlg.h"
+#include "tools/move_directory_dlg.h"
 
+#include <shellapi.h>
 #include <wchar.h>
+
+// The project's download page, opened by the third picture button.
+const wchar_t kHomePageUrl[] = L"https://spruce-cleaner.github.io/download/";
 
 CSpruceDlg::CSpruceDlg()
     : CDialog(IDD_SPRUCE_DIALOG),
@@ -17,12 +23,18 @@ BEGIN_MESSAGE_MAP(CSpruceDlg, CDialog)
   ON_WM_QUERYDRAGICON()
   ON_BN_CLICKED(IDC_CLEAN, OnBnClickedClean)
   ON_NOTIFY(NM_CUSTOMDRAW, IDC_CATEGORY_LIST, OnCustomDrawCategoryList)
+  ON_BN_CLICKED(IDC_BLOCK_AD, OnBnClickedBlockAd)
+  ON_BN_CLICKED(IDC_HOME_PAGE, OnBnClickedHomePage)
+  ON_BN_CLICKED(IDC_MOVE_FOLDERS, OnBnClickedMoveFolders)
 END_MESSAGE_MAP()
 
 void CSpruceDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_CATEGORY_LIST, m_listCategories);
   DDX_Control(pDX, IDC_CLEAN, m_btnClean);
+  DDX_Control(pDX, IDC_BLOCK_AD, m_btnBlockAd);
+  DDX_Control(pDX, IDC_MOVE_FOLDERS, m_btnMoveFolders);
+  DDX_Control(pDX, IDC_HOME_PAGE, m_btnHomePage);
 }
 
 BOOL CSpruceDlg::OnInitDialog() {
@@ -30,6 +42,7 @@ BOOL CSpruceDlg::OnInitDialog() {
   AddAboutItem();
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
+  SetUpToolButtons();
   m_listCategories.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_CHECKBOXES |
                                     LVS_EX_FULLROWSELECT);
   m_listCategories.InsertColumn(0, L"名称", LVCFMT_CENTER, 220);
@@ -47,6 +60,19 @@ void CSpruceDlg::AddAboutItem() {
   if (about.IsEmpty()) return;
   systemMenu->AppendMenu(MF_SEPARATOR);
   systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+}
+
+void CSpruceDlg::SetUpToolButtons() {
+  const struct {
+    CImageButton* button;
+    UINT bitmap;
+  } tools[] = {{&m_btnBlockAd, IDB_BLOCK_AD},
+               {&m_btnMoveFolders, IDB_MOVE_FOLDERS},
+               {&m_btnHomePage, IDB_HOME_PAGE}};
+  for (const auto& tool : tools) {
+    tool.button->m_crText = RGB(200, 0, 0);  // the buttons have no caption: never seen
+    tool.button->SetBitmapResource(tool.bitmap);
+  }
 }
 
 void CSpruceDlg::FillCategoryList() {
@@ -108,4 +134,18 @@ void CSpruceDlg::OnCustomDrawCategoryList(NMHDR* header, LRESULT* result) {
       draw->clrTextBk = RGB(255, 255, 255);
     }
   }
+}
+
+void CSpruceDlg::OnBnClickedBlockAd() {
+  CBlockADDlg blockAd;
+  blockAd.DoModal();
+}
+
+void CSpruceDlg::OnBnClickedHomePage() {
+  ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOW);
+}
+
+void CSpruceDlg::OnBnClickedMoveFolders() {
+  CMoveDirectoryDlg moveFolders;
+  moveFolders.DoModal();
 }

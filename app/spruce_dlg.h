@@ -1,6 +1,7 @@
 // The main window: the category list, the clean button and the tool buttons.
 #pragma once
 
+#include "app/image_button.h"
 #include "framework/framework.h"
 
 class CSpruceDlg : public CDialog {
@@ -15,13 +16,20 @@ class CSpruceDlg : public CDialog {
   HCURSOR OnQueryDragIcon();
   void OnBnClickedClean();
   void OnCustomDrawCategoryList(NMHDR* header, LRESULT* result);
+  void OnBnClickedBlockAd();
+  void OnBnClickedHomePage();
+  void OnBnClickedMoveFolders();
   DECLARE_MESSAGE_MAP()
 
   HICON m_hIcon;
   CListCtrl m_listCategories;
   CButton m_btnClean;
+  CImageButton m_btnBlockAd;
+  CImageButton m_btnMoveFolders;
+  CImageButton m_btnHomePage;
 
  private:
   void AddAboutItem();
+  void SetUpToolButtons();
   void FillCategoryList();
 };
