@@ -8,7 +8,6 @@ build=${1:-$root/build/x86_64}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 "$root/scripts/deps.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target walk_bench
+. "$root/scripts/build-env.sh"
+build_arch x86_64 "$build" walk_bench
 exec "$root/scripts/wine-run.sh" "$build/wineprefix" "$build/bin" "$build/bin/walk_bench.exe"

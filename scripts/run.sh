@@ -9,10 +9,9 @@ XVFB_PID=
 "$root/scripts/deps.sh"
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/xvfb.sh"
+. "$root/scripts/build-env.sh"
 build="$root/build/x86_64"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target Spruce spruce_snapshot >/dev/null
+build_arch x86_64 "$build" Spruce spruce_snapshot >/dev/null
 prefix="$build/run-prefix"
 [ -f "$prefix/drive_c/spruce-disposable-prefix" ] || "$root/scripts/wine-prefix.sh" "$prefix" "$build/bin"
 use_prefix "$prefix"

@@ -7,10 +7,9 @@ XVFB_PID=
 "$root/scripts/deps.sh"
 . "$root/scripts/wine-env.sh"
 . "$root/scripts/xvfb.sh"
+. "$root/scripts/build-env.sh"
 for arch in x86_64 i686; do
-  cmake -S "$root" -B "$root/build/$arch" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" >/dev/null
-  cmake --build "$root/build/$arch" -j "$(nproc)"
+  build_arch "$arch" "$root/build/$arch"
 done
 build="$root/build/x86_64"
 "$root/scripts/wine-prefix.sh" "$build/wineprefix" "$build/bin"
