@@ -10,4 +10,5 @@ done
 echo "Installing:$need"
 sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $need
+# With their recommended packages, as the tests were run with them.
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $need
