@@ -35,3 +35,10 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
 // Walks folder, keeping it, once on each drive letter from C to Z with the rest of the path
 // unchanged; a folder not of the form X:\... (a network path) is walked once as it is.
 ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
+
+// Calls visit(path, context) for each subfolder listed under a known folder's base (a sub-path
+// ending in a backslash) whose name does not begin with a dot, with path = base + name + tail.
+// Plain files are passed over, and so are names too long for a path buffer; with skipLinks,
+// so are subfolders that are links.
+void ForEachSubfolder(int csidl, const wchar_t* base, const wchar_t* tail, bool skipLinks,
+                      void (*visit)(const wchar_t* path, void* context), void* context);

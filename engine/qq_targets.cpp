@@ -6,27 +6,24 @@
 
 namespace {
 
+struct AccountWalk {
+  BOOL measureOnly;
+  ByteCount total;
+};
+
+void WalkAccountFolder(const wchar_t* path, void* context) {
+  AccountWalk* walk = static_cast<AccountWalk*>(context);
+  walk->total += WalkFolder(path, TRUE, walk->measureOnly);
+}
+
 // Walks the folder tail inside every account folder listed under a known folder's
 // accountsBase (a sub-path ending in a backslash). A name starting with a dot is never an
 // account, plain files are passed over, and "All Users" counts like any account.
 ByteCount WalkEveryAccount(int csidl, const wchar_t* accountsBase, const wchar_t* tail,
                            BOOL measureOnly) {
-  wchar_t pattern[MAX_PATH];
-  if (!BuildKnownPath(pattern, csidl, accountsBase) || !AppendPath(pattern, L"*")) return 0;
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW(pattern, &entry);
-  if (listing == INVALID_HANDLE_VALUE) return 0;
-  ByteCount total = 0;
-  do {
-    if (entry.cFileName[0] == L'.') continue;
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    wchar_t folder[MAX_PATH];
-    if (BuildKnownPath(folder, csidl, accountsBase) && AppendPath(folder, entry.cFileName) &&
-        AppendPath(folder, tail))
-      total += WalkFolder(folder, TRUE, measureOnly);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
-  return total;
+  AccountWalk walk = {measureOnly, 0};
+  ForEachSubfolder(csidl, accountsBase, tail, false, WalkAccountFolder, &walk);
+  return walk.total;
 }
 
 ByteCount WalkAll(int csidl, const wchar_t* const* subPaths, int count, BOOL measureOnly) {

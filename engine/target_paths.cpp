@@ -34,3 +34,23 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
   }
   return total;
 }
+
+void ForEachSubfolder(int csidl, const wchar_t* base, const wchar_t* tail, bool skipLinks,
+                      void (*visit)(const wchar_t* path, void* context), void* context) {
+  wchar_t pattern[MAX_PATH];
+  if (!BuildKnownPath(pattern, csidl, base) || !AppendPath(pattern, L"*")) return;
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW(pattern, &entry);
+  if (listing == INVALID_HANDLE_VALUE) return;
+  do {
+    if (entry.cFileName[0] == L'.') continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (skipLinks && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    // Each path starts from a lookup of its own, as every target path does.
+    wchar_t path[MAX_PATH];
+    if (BuildKnownPath(path, csidl, base) && AppendPath(path, entry.cFileName) &&
+        AppendPath(path, tail))
+      visit(path, context);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+}

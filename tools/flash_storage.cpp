@@ -14,32 +14,28 @@ namespace {
 
 const wchar_t kSharedObjects[] = L"\\Macromedia\\Flash Player\\#SharedObjects\\";
 
-// Calls action with the path of host's entry in each of Flash Player's folders under
-// #SharedObjects: every subfolder whose name does not begin with a dot. Folder links lead
-// out of Flash Player's store, so nothing is done through them; names too long for a path
-// buffer are passed over.
-void ForEachStorageEntry(const wchar_t* host, void (*action)(const wchar_t* path)) {
-  wchar_t pattern[MAX_PATH];
-  if (!BuildKnownPath(pattern, CSIDL_APPDATA, kSharedObjects) || !AppendPath(pattern, L"*"))
+struct StorageAction {
+  void (*apply)(const wchar_t* path);
+};
+
+// A host's entry that is itself a link is left alone too.
+void VisitStorageEntry(const wchar_t* path, void* context) {
+  DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return;
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW(pattern, &entry);
-  if (listing == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-    if (entry.cFileName[0] == L'.') continue;
-    wchar_t path[MAX_PATH];
-    if (!BuildKnownPath(path, CSIDL_APPDATA, kSharedObjects) ||
-        !AppendPath(path, entry.cFileName) || !AppendPath(path, L"\\") ||
-        !AppendPath(path, host))
-      continue;
-    DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      continue;
-    action(path);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
+  static_cast<const StorageAction*>(context)->apply(path);
+}
+
+// Calls action with the path of host's entry in each of Flash Player's folders under
+// #SharedObjects: every subfolder whose name does not begin with a dot. Links lead out of
+// Flash Player's store, so nothing is done through them; names too long for a path buffer
+// are passed over.
+void ForEachStorageEntry(const wchar_t* host, void (*action)(const wchar_t* path)) {
+  wchar_t tail[MAX_PATH];
+  tail[0] = L'\0';
+  if (!AppendPath(tail, L"\\") || !AppendPath(tail, host)) return;
+  StorageAction storageAction = {action};
+  ForEachSubfolder(CSIDL_APPDATA, kSharedObjects, tail, true, VisitStorageEntry, &storageAction);
 }
 
 void PutBlockingFile(const wchar_t* path) {
