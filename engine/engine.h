@@ -46,10 +46,15 @@ ByteCount CleanQQLogs(BOOL measureOnly);
 ByteCount CleanQQUserImages(BOOL measureOnly);
 ByteCount CleanQQFilesImages(BOOL measureOnly);
 ByteCount CleanQQShowTemp(BOOL measureOnly);
+// The program files folder (CSIDL number) that holds QQ's installation, its plug-in cache and
+// its users' images. QQ is a 32-bit program, so the 64-bit build names the 32-bit folder.
+extern const int kQQProgramFiles;
 
 // External commands and system checks.
 // Starts commandLine (writable, MAX_PATH units) without a window and waits for it to end,
-// however long that takes; nonzero once it has ended, 0 when it could not start.
+// however long that takes; nonzero once it has ended, 0 when it could not start. Its first
+// word names a program of the system folder by its bare name ("powercfg", "dism.exe"); no
+// other folder is searched, and a name with a path is refused.
 int RunCommandLine(wchar_t* commandLine);
 BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or later
 // Size of hiberfil.sys in the root of the Windows drive: 0 and size stored, or -1 (unchanged).

@@ -1,10 +1,13 @@
 // Shell known-folder lookup, the start of every target path.
 #include "engine/engine.h"
+#include "engine/system_folder.h"
 
 #include <shlobj.h>
 #include <wchar.h>
 
-int GetSpecialFolder(int csidl, wchar_t* path) {
+namespace {
+
+int LookUpShellFolder(int csidl, wchar_t* path) {
   IMalloc* allocator = nullptr;
   if (FAILED(SHGetMalloc(&allocator))) return -1;
   int result = -1;
@@ -19,4 +22,17 @@ int GetSpecialFolder(int csidl, wchar_t* path) {
   size_t length = wcslen(path);
   if (length > 3 && path[length - 1] == L'\\') path[length - 1] = L'\0';
   return 0;
+}
+
+}  // namespace
+
+int GetSpecialFolder(int csidl, wchar_t* path) {
+  if (csidl != CSIDL_SYSTEM) return LookUpShellFolder(csidl, path);
+  // The font cache and the hosts file are the 64-bit system's own, also for the 32-bit build.
+  wchar_t windows[MAX_PATH] = {};
+  wchar_t system[MAX_PATH] = {};
+  if (LookUpShellFolder(CSIDL_WINDOWS, windows) != 0 ||
+      LookUpShellFolder(CSIDL_SYSTEM, system) != 0)
+    return -1;
+  return NativeSystemFolder(IsUnderWow64(), windows, system, path) ? 0 : -1;
 }

@@ -1,17 +1,27 @@
 // Running a system command hidden, the Windows version test and the hibernation file's size.
 #include "engine/engine.h"
 #include "engine/paths.h"
+#include "engine/system_folder.h"
 
 #include <shlobj.h>
 #include <wchar.h>
 
 int RunCommandLine(wchar_t* commandLine) {
+  // Spruce runs elevated, often from a downloads folder: the system's search rules would try
+  // its own folder and the current folder first, so the program is named by its full path.
+  wchar_t system[MAX_PATH] = {};
+  wchar_t program[MAX_PATH];
+  if (GetSpecialFolder(CSIDL_SYSTEM, system) != 0 ||
+      !SystemCommandPath(commandLine, system, program))
+    return 0;
+  DWORD attributes = GetFileAttributesW(program);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &startup, &process))
     return 0;
   // The commands may run for minutes; the caller goes on only once they are done.

@@ -167,14 +167,14 @@ class CategoryActions : public testing::Test {
         {CSIDL_LOCAL_APPDATA, L"\\Microsoft\\Windows\\Explorer"},
         {CSIDL_APPDATA, L"\\Tencent"},
         {CSIDL_PERSONAL, L"\\Tencent Files"},
-        {CSIDL_PROGRAM_FILES, L"\\Tencent"},
+        {kQQProgramFiles, L"\\Tencent"},
     };
     for (const Stake& folder : folders) {
       std::wstring path = KnownFolder(folder.csidl) + folder.path;
       RemoveTree(path);
       MakeFolders(path);
     }
-    RemoveTree(L"D" + KnownFolder(CSIDL_PROGRAM_FILES).substr(1) + L"\\Tencent");
+    RemoveTree(L"D" + KnownFolder(kQQProgramFiles).substr(1) + L"\\Tencent");
     RemoveTree(KnownFolder(CSIDL_WINDOWS) + L"\\memory.dmp");
     RemoveTree(KnownFolder(CSIDL_SYSTEM) + L"\\FNTCACHE.DAT");
     RemoveTree(KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\GDIPFONTCACHEV1.DAT");
@@ -252,27 +252,31 @@ TEST_F(CategoryActions, EachCleanRemovesOnlyItsOwnRowsData) {
 }
 
 TEST_F(CategoryActions, CommandRowsRunTheirCommandsAndLeaveTheData) {
-  // The search rules look in the current folder before the system folder.
-  std::wstring commands = FreshTestFolder(L"commands");
-  std::wstring powercfg = PlaceCommandProbe(commands, L"powercfg.exe");
-  std::wstring dism = PlaceCommandProbe(commands, L"dism.exe");
+  // The commands come from the system folder, never from the decoys beside the test program
+  // and in the current folder.
   wchar_t previous[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, previous);
-  ASSERT_TRUE(SetCurrentDirectoryW(commands.c_str()));
-  PlaceEveryRowsData();
+  ASSERT_TRUE(SetCurrentDirectoryW(FreshTestFolder(L"commands").c_str()));
+  {
+    CCommandStandIn powercfg(L"powercfg.exe");
+    CCommandStandIn dism(L"dism.exe");
+    PlaceEveryRowsData();
 
-  Cleaned(kHibernationRow);
-  std::wstring record = ReadProbeRecord(powercfg);
-  EXPECT_EQ(record.substr(0, record.find(L'\n')), L"powercfg -h off");
-  EXPECT_EQ(ReadProbeRecord(dism), L"");
-  // Hibernation is turned off, the file itself is not deleted by us.
-  ExpectEveryRowsDataExceptRow(-1);
+    Cleaned(kHibernationRow);
+    std::wstring record = powercfg.Record();
+    EXPECT_EQ(record.substr(0, record.find(L'\n')), L"powercfg -h off");
+    EXPECT_EQ(dism.Record(), L"");
+    // Hibernation is turned off, the file itself is not deleted by us.
+    ExpectEveryRowsDataExceptRow(-1);
 
-  Cleaned(kServicePackRow);
-  record = ReadProbeRecord(dism);
-  EXPECT_EQ(record.substr(0, record.find(L'\n')),
-            L"dism /online /cleanup_image /spsuperseded /hidesp");
-  ExpectEveryRowsDataExceptRow(-1);
+    Cleaned(kServicePackRow);
+    record = dism.Record();
+    EXPECT_EQ(record.substr(0, record.find(L'\n')),
+              L"dism /online /cleanup_image /spsuperseded /hidesp");
+    ExpectEveryRowsDataExceptRow(-1);
+    EXPECT_FALSE(powercfg.DecoyRan());
+    EXPECT_FALSE(dism.DecoyRan());
+  }
   SetCurrentDirectoryW(previous);
 }
 

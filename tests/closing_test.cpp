@@ -38,9 +38,14 @@ bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
 }
 
 TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
-  // Spruce finds the stand-in for dism in its current folder, before the system's own.
+  // Spruce runs the stand-in for dism in the system folder, not the decoys beside it and in
+  // its current folder, which is the test's too.
   const std::wstring folder = FreshTestFolder(L"closing");
-  PlaceCommandProbe(folder, L"dism.exe");
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  CCommandStandIn dism(L"dism.exe");
+  SetCurrentDirectoryW(previous);
   const std::wstring thumbnails =
       KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Microsoft\\Windows\\Explorer\\thumbcache_32.db";
   WriteFileOfSize(thumbnails, 4096);  // row 16, after the abandoned row 13
@@ -82,6 +87,8 @@ TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
   EXPECT_EQ(waited, WAIT_OBJECT_0) << "still running " << took << " ms after the close";
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(PathExists(thumbnails));
+  EXPECT_NE(dism.Record(), L"");
+  EXPECT_FALSE(dism.DecoyRan());
 }
 
 }  // namespace

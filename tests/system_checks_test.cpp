@@ -2,26 +2,112 @@
 // the size of the hibernation file in the prefix's drive root.
 #include "test_support.h"
 
+#include "engine/system_folder.h"
+
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 
 namespace {
 
-TEST(RunCommandLine, RunsHiddenAndReturnsOnlyOnceTheCommandHasEnded) {
-  std::wstring folder = FreshTestFolder(L"run-command");
-  std::wstring probe = PlaceCommandProbe(folder, L"probe.exe");
-  std::wstring command = L"\"" + probe + L"\" /first second";
-  wchar_t commandLine[MAX_PATH] = {};
-  command.copy(commandLine, command.size());
+// Commands run from a current folder of their own, apart from the test program's folder.
+class Commands : public testing::Test {
+ protected:
+  void SetUp() override {
+    GetCurrentDirectoryW(MAX_PATH, m_szPrevious);
+    ASSERT_TRUE(SetCurrentDirectoryW(FreshTestFolder(L"run-command").c_str()));
+  }
+  void TearDown() override { SetCurrentDirectoryW(m_szPrevious); }
+
+  wchar_t m_szPrevious[MAX_PATH] = {};
+};
+
+TEST_F(Commands, TheSystemFoldersProgramRunsHiddenAndIsWaitedFor) {
+  CCommandStandIn powercfg(L"powercfg.exe");
+  wchar_t commandLine[MAX_PATH] = L"powercfg -h off";
 
   EXPECT_NE(RunCommandLine(commandLine), 0);  // the probe's exit code 3 is no failure
   // The probe writes its record after half a second, just before it ends.
-  std::wstring record = ReadProbeRecord(probe);
-  ASSERT_FALSE(record.empty()) << "returned before the command had ended";
-  EXPECT_EQ(record.substr(0, record.find(L'\n')), command);
+  std::wstring record = powercfg.Record();
+  ASSERT_FALSE(record.empty()) << "not run, or returned before the command had ended";
+  EXPECT_EQ(record.substr(0, record.find(L'\n')), L"powercfg -h off");
   EXPECT_EQ(record.substr(record.find(L'\n') + 1),
             std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE));
+  EXPECT_FALSE(powercfg.DecoyRan());
+}
+
+TEST_F(Commands, NothingButABareNameOfTheSystemFolderStarts) {
+  // Programs beside the test program and in the current folder are never searched for.
+  CPlacedProbe besideProgram(BesideTestProgram(L"spruce-decoy.exe"));
+  CPlacedProbe currentFolder(InCurrentFolder(L"spruce-decoy.exe"));
+  wchar_t byName[MAX_PATH] = L"spruce-decoy /x";
+  EXPECT_EQ(RunCommandLine(byName), 0);
+
+  // A path is refused, even one into the system folder.
+  CPlacedProbe system(KnownFolder(CSIDL_SYSTEM) + L"\\spruce-decoy.exe");
+  for (const std::wstring& path : {besideProgram.Path(), currentFolder.Path(), system.Path()}) {
+    for (const std::wstring& command : {L"\"" + path + L"\" /x", path + L" /x"}) {
+      SCOPED_TRACE(testing::Message() << command.c_str());
+      wchar_t commandLine[MAX_PATH] = {};
+      command.copy(commandLine, MAX_PATH - 1);
+      EXPECT_EQ(RunCommandLine(commandLine), 0);
+    }
+  }
+  wchar_t relative[MAX_PATH] = L".\\spruce-decoy.exe /x";
+  EXPECT_EQ(RunCommandLine(relative), 0);
+
+  // The counter-check: by its bare name the system folder's copy runs, and only that one.
+  EXPECT_NE(RunCommandLine(byName), 0);
+  EXPECT_EQ(system.Record().substr(0, 15), L"spruce-decoy /x");
+  EXPECT_EQ(besideProgram.Record(), L"");
+  EXPECT_EQ(currentFolder.Record(), L"");
+}
+
+// Decides where a command's program is looked for, whatever the system the tests run on.
+TEST(SystemCommandPath, OnlyABareNameIsLookedForAndExeIsAddedWithoutExtension) {
+  const wchar_t* const kSystem = L"C:\\Windows\\Sysnative";
+  struct Found {
+    const wchar_t* commandLine;
+    const wchar_t* program;
+  };
+  const Found found[] = {
+      {L"dism /online /cleanup_image /spsuperseded /hidesp", L"C:\\Windows\\Sysnative\\dism.exe"},
+      {L"powercfg -h off", L"C:\\Windows\\Sysnative\\powercfg.exe"},
+      {L"powercfg", L"C:\\Windows\\Sysnative\\powercfg.exe"},
+      {L"tool.com\t/x", L"C:\\Windows\\Sysnative\\tool.com"},
+  };
+  for (const Found& f : found) {
+    wchar_t program[MAX_PATH];
+    ASSERT_TRUE(SystemCommandPath(f.commandLine, kSystem, program)) << f.commandLine;
+    EXPECT_STREQ(program, f.program);
+  }
+  const std::wstring tooLong(MAX_PATH - wcslen(kSystem) - 4, L'x');
+  const std::wstring refused[] = {L"",
+                                  L" dism /online",
+                                  L"\"dism\" /online",
+                                  L"..\\dism.exe /online",
+                                  L"sub/dism /online",
+                                  L"C:dism /online",
+                                  L"\\\\server\\share\\dism.exe",
+                                  tooLong + L" /x"};
+  for (const std::wstring& commandLine : refused) {
+    wchar_t program[MAX_PATH];
+    EXPECT_FALSE(SystemCommandPath(commandLine.c_str(), kSystem, program)) << commandLine.c_str();
+  }
+}
+
+// The 32-bit build under WOW64 reaches the 64-bit system folder through Sysnative.
+TEST(NativeSystemFolder, FollowsTheWow64Answer) {
+  wchar_t folder[MAX_PATH];
+  ASSERT_TRUE(NativeSystemFolder(FALSE, L"C:\\Windows", L"C:\\Windows\\system32", folder));
+  EXPECT_STREQ(folder, L"C:\\Windows\\system32");
+  ASSERT_TRUE(NativeSystemFolder(TRUE, L"D:\\WINNT", L"D:\\WINNT\\system32", folder));
+  EXPECT_STREQ(folder, L"D:\\WINNT\\Sysnative");
+  const std::wstring deep = L"C:\\" + std::wstring(MAX_PATH - 10, L'w');
+  EXPECT_FALSE(NativeSystemFolder(TRUE, deep.c_str(), L"C:\\Windows\\system32", folder));
+  // The 64-bit build asks nothing and keeps the shell's system folder.
+  EXPECT_EQ(KnownFolder(CSIDL_SYSTEM), L"C:\\windows\\system32");
 }
 
 TEST(RunCommandLine, ProgramThatDoesNotExistGivesZero) {

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -171,4 +172,36 @@ std::wstring ReadProbeRecord(const std::wstring& probe) {
   ReadFile(file, text, sizeof text - sizeof(wchar_t), &read, nullptr);
   CloseHandle(file);
   return text;
+}
+
+CPlacedProbe::CPlacedProbe(const std::wstring& path) : m_strPath(path) {
+  m_bMovedAside = MoveFileExW(path.c_str(), (path + L".saved").c_str(), MOVEFILE_REPLACE_EXISTING);
+  size_t slash = path.find_last_of(L'\\');
+  PlaceCommandProbe(path.substr(0, slash), path.substr(slash + 1));
+}
+
+CPlacedProbe::~CPlacedProbe() {
+  DeleteFileW(m_strPath.c_str());
+  DeleteFileW((m_strPath + L".ran").c_str());
+  if (m_bMovedAside) MoveFileW((m_strPath + L".saved").c_str(), m_strPath.c_str());
+}
+
+std::wstring InCurrentFolder(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::wstring path = folder;
+  if (path.back() != L'\\') path += L'\\';
+  return path + name;
+}
+
+CCommandStandIn::CCommandStandIn(const std::wstring& name)
+    : m_system(KnownFolder(CSIDL_SYSTEM) + L"\\" + name),
+      m_besideProgram(BesideTestProgram(name)),
+      m_currentFolder(InCurrentFolder(name)) {
+  EXPECT_NE(_wcsicmp(m_besideProgram.Path().c_str(), m_currentFolder.Path().c_str()), 0)
+      << "the current folder is the test program's own";
+}
+
+bool CCommandStandIn::DecoyRan() const {
+  return !m_besideProgram.Record().empty() || !m_currentFolder.Record().empty();
 }

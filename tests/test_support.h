@@ -42,6 +42,41 @@ std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& n
 // What a placed probe wrote: "command line\nflags showWindow"; empty when it has not run.
 std::wstring ReadProbeRecord(const std::wstring& probe);
 
+// A command probe placed at path for the object's life; a file that held the path before is
+// moved aside and put back when the object goes.
+class CPlacedProbe {
+ public:
+  explicit CPlacedProbe(const std::wstring& path);
+  ~CPlacedProbe();
+  CPlacedProbe(const CPlacedProbe&) = delete;
+  CPlacedProbe& operator=(const CPlacedProbe&) = delete;
+
+  const std::wstring& Path() const { return m_strPath; }
+  std::wstring Record() const { return ReadProbeRecord(m_strPath); }
+
+ private:
+  std::wstring m_strPath;
+  bool m_bMovedAside = false;
+};
+
+// A system command's stand-in in the system folder, with decoys of the same name (for
+// instance dism.exe) beside the test program and in the current folder, which must be
+// another folder, for the object's life.
+class CCommandStandIn {
+ public:
+  explicit CCommandStandIn(const std::wstring& name);
+
+  std::wstring Record() const { return m_system.Record(); }
+  // True when a decoy ran: the command was looked for outside the system folder.
+  bool DecoyRan() const;
+
+ private:
+  CPlacedProbe m_system, m_besideProgram, m_currentFolder;
+};
+
+// The current folder followed by "\" and name.
+std::wstring InCurrentFolder(const std::wstring& name);
+
 // A known folder's path as the engine looks it up.
 std::wstring KnownFolder(int csidl);
 

@@ -140,7 +140,7 @@ TEST(GetFileSizeOf, ReportsSizeOrTheOpenFailure) {
 TEST(GetSpecialFolder, PathsComeWithoutTrailingBackslash) {
   const int folders[] = {CSIDL_PERSONAL,      CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
                          CSIDL_INTERNET_CACHE, CSIDL_COMMON_APPDATA, CSIDL_WINDOWS,
-                         CSIDL_SYSTEM,         CSIDL_PROGRAM_FILES};
+                         CSIDL_SYSTEM,         CSIDL_PROGRAM_FILES,  CSIDL_PROGRAM_FILESX86};
   for (int csidl : folders) {
     wchar_t path[MAX_PATH] = {};
     ASSERT_EQ(GetSpecialFolder(csidl, path), 0) << csidl;
