@@ -4,6 +4,12 @@
 
 #include <shlobj.h>
 
+#ifdef _WIN64
+const int kQQProgramFiles = CSIDL_PROGRAM_FILESX86;
+#else
+const int kQQProgramFiles = CSIDL_PROGRAM_FILES;  // the same folder for a 32-bit program
+#endif
+
 namespace {
 
 struct AccountWalk {
@@ -47,7 +53,7 @@ ByteCount CleanQQMusic(BOOL measureOnly) {
 ByteCount CleanQQMusicPluginCache(BOOL measureOnly) {
   // QQ may be installed on any drive, always in the same folders after the drive letter.
   wchar_t cache[MAX_PATH];
-  if (!BuildKnownPath(cache, CSIDL_PROGRAM_FILES,
+  if (!BuildKnownPath(cache, kQQProgramFiles,
                       L"\\Tencent\\QQ\\Plugin\\Com.Tencent.QQMusic\\bin\\QQMusic\\cache"))
     return 0;
   return WalkOnEveryDrive(cache, measureOnly);
@@ -68,7 +74,7 @@ ByteCount CleanQQLogs(BOOL measureOnly) {
 }
 
 ByteCount CleanQQUserImages(BOOL measureOnly) {
-  return WalkEveryAccount(CSIDL_PROGRAM_FILES, L"\\Tencent\\QQ\\Users\\", L"\\Image",
+  return WalkEveryAccount(kQQProgramFiles, L"\\Tencent\\QQ\\Users\\", L"\\Image",
                           measureOnly);
 }
 

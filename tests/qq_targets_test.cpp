@@ -14,8 +14,9 @@ class QQTargets : public testing::Test {
   void SetUp() override {
     m_appData = KnownFolder(CSIDL_APPDATA);
     m_documents = KnownFolder(CSIDL_PERSONAL);
-    m_programFiles = KnownFolder(CSIDL_PROGRAM_FILES);
+    m_programFiles = KnownFolder(kQQProgramFiles);
     m_programFilesOnD = L"D" + m_programFiles.substr(1);
+    m_nativeProgramFiles = KnownFolder(CSIDL_PROGRAM_FILES);
     RemoveClients();
   }
   void TearDown() override { RemoveClients(); }
@@ -25,6 +26,7 @@ class QQTargets : public testing::Test {
     RemoveTree(m_documents + L"\\Tencent Files");
     RemoveTree(m_programFiles + L"\\Tencent");
     RemoveTree(m_programFilesOnD + L"\\Tencent");
+    RemoveTree(m_nativeProgramFiles + L"\\Tencent");
   }
 
   // Each builder fills one target's folders with files of its own sizes and returns their sum.
@@ -64,7 +66,7 @@ class QQTargets : public testing::Test {
     return 808;
   }
 
-  std::wstring m_appData, m_documents, m_programFiles, m_programFilesOnD;
+  std::wstring m_appData, m_documents, m_programFiles, m_programFilesOnD, m_nativeProgramFiles;
 };
 
 TEST_F(QQTargets, NeitherClientInstalledGivesNothingAndChangesNothing) {
@@ -122,7 +124,7 @@ struct AccountTarget {
 };
 
 const AccountTarget kAccountTargets[] = {
-    {"UserImages", CleanQQUserImages, CSIDL_PROGRAM_FILES, L"\\Tencent\\QQ\\Users", L"\\Image"},
+    {"UserImages", CleanQQUserImages, kQQProgramFiles, L"\\Tencent\\QQ\\Users", L"\\Image"},
     {"FilesImages", CleanQQFilesImages, CSIDL_PERSONAL, L"\\Tencent Files", L"\\Image"},
     {"ShowTemp", CleanQQShowTemp, CSIDL_APPDATA, L"\\Tencent\\Users",
      L"\\QQ\\WinTemp\\com.tencent.qqshow"},
@@ -180,6 +182,31 @@ TEST_F(QQTargets, PluginCacheIsFoundOnEveryDriveByItsLetter) {
   EXPECT_TRUE(IsEmptyFolder(m_programFilesOnD + player + L"\\cache"));
   EXPECT_TRUE(PathExists(m_programFilesOnD + player + L"\\QQMusic.dll"));
 }
+
+#ifdef _WIN64
+// QQ is a 32-bit program: the 64-bit build must look under "Program Files (x86)", and its own
+// "Program Files" holds no QQ of ours.
+TEST_F(QQTargets, The64BitBuildLooksUnderProgramFilesX86Only) {
+  ASSERT_EQ(m_programFiles, L"C:\\Program Files (x86)");
+  ASSERT_EQ(m_nativeProgramFiles, L"C:\\Program Files");
+  const std::wstring images = L"\\Tencent\\QQ\\Users\\12345\\Image\\u.jpg";
+  const std::wstring cache =
+      L"\\Tencent\\QQ\\Plugin\\Com.Tencent.QQMusic\\bin\\QQMusic\\cache\\c.tmp";
+  for (const std::wstring& file : {images, cache}) {
+    WriteFileOfSize(m_programFiles + file, 300);
+    WriteFileOfSize(m_nativeProgramFiles + file, 5000);
+  }
+
+  EXPECT_EQ(CleanQQUserImages(TRUE), 300u);
+  EXPECT_EQ(CleanQQMusicPluginCache(TRUE), 300u);
+  CleanQQUserImages(FALSE);
+  CleanQQMusicPluginCache(FALSE);
+  for (const std::wstring& file : {images, cache}) {
+    EXPECT_FALSE(PathExists(m_programFiles + file)) << file.c_str();
+    EXPECT_TRUE(PathExists(m_nativeProgramFiles + file)) << file.c_str();
+  }
+}
+#endif
 
 TEST_F(QQTargets, CleanQQAllAddsUpTheSevenPartsAndSparesTheRestOfTheClients) {
   ByteCount dumps = BuildQQMusicDumps();
