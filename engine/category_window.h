@@ -15,6 +15,11 @@ struct CategoryWindow {
 class CWorkerControls {
  public:
   explicit CWorkerControls(void* parameter);
+  // The survey's write: a row's size cell gets text unless the row already reads "OK", the
+  // only sign that it has been cleaned.
+  void ShowSize(int row, const wchar_t* text) const;
+  // The clean run's write: the row reads "OK".
+  void MarkCleaned(int row) const;
   CListCtrl m_listCategories;
   CButton m_btnClean;
 };

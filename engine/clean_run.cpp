@@ -10,7 +10,7 @@ DWORD WINAPI CleanThreadProc(LPVOID parameter) {
     // Read now, not at the start: the user may still tick or untick rows not reached yet.
     if (!controls.m_listCategories.GetCheck(row)) continue;
     kCategoryRows[row].clean();
-    controls.m_listCategories.SetItemText(row, 1, L"OK");
+    controls.MarkCleaned(row);
   }
   controls.m_btnClean.EnableWindow(TRUE);
   return 0;

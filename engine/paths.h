@@ -16,6 +16,12 @@ inline bool AppendPath(wchar_t* buffer, const wchar_t* tail) {
   return true;
 }
 
+// True only for a folder below a drive root or a network share: "X:\name..." or
+// "\\server\share\name...", every part a plain name. Empty, relative and drive-relative texts,
+// bare roots, and parts that Windows reads as "here" or "up" or trims away (".", "..", "...",
+// trailing blanks) name some other folder, often a root; so do wildcards and streams.
+bool IsWalkableFolder(const wchar_t* folder);
+
 // The full 64-bit size of a directory listing's entry.
 inline ByteCount FullSize(const WIN32_FIND_DATAW& entry) {
   return (static_cast<ByteCount>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;

@@ -24,11 +24,11 @@ DWORD WINAPI SurveyThreadProc(LPVOID parameter) {
     const CategoryRow& category = kCategoryRows[row];
     if (!category.measure) {
       // The service-pack row has no size; on a system that can clean it, it says so.
-      if (IsWindowsVersionAtLeast()) controls.m_listCategories.SetItemText(row, 1, L"...");
+      if (IsWindowsVersionAtLeast()) controls.ShowSize(row, L"...");
       continue;
     }
     FormatByteCount(category.measure(), text);
-    controls.m_listCategories.SetItemText(row, 1, text);
+    controls.ShowSize(row, text);
   }
   return 0;
 }

@@ -61,8 +61,10 @@ int GetHibernationFileSize(ByteCount* size) {
   if (listing == INVALID_HANDLE_VALUE) return -1;
   int result = -1;
   do {
-    // The whole name: a copy such as hiberfil.sys.bak is not the hibernation file.
-    if (_wcsicmp(entry.cFileName, L"hiberfil.sys") == 0) {
+    // The whole name: a copy such as hiberfil.sys.bak is not the hibernation file, and
+    // neither is a folder of that name.
+    if (_wcsicmp(entry.cFileName, L"hiberfil.sys") == 0 &&
+        !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       *size = FullSize(entry);
       result = 0;
       break;

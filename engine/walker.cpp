@@ -11,9 +11,49 @@ bool IsDotOrDotDot(const wchar_t* name) {
   return wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0;
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A name Windows keeps as it stands: not empty, no wildcard, stream or reserved character,
+// and not made of dots and blanks only.
+bool IsPlainName(const wchar_t* name, const wchar_t* end) {
+  bool dotsAndBlanks = true;
+  for (const wchar_t* c = name; c < end; ++c) {
+    if (*c < L' ' || wcschr(L"*?<>\":|", *c)) return false;
+    if (*c != L'.' && *c != L' ') dotsAndBlanks = false;
+  }
+  return !dotsAndBlanks;
+}
+
 }  // namespace
 
+bool IsWalkableFolder(const wchar_t* folder) {
+  if (!folder) return false;
+  int rootNames;  // leading names that only name the root: none on a drive, two on a share
+  if (((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z')) &&
+      folder[1] == L':' && IsSeparator(folder[2])) {
+    folder += 3;
+    rootNames = 0;
+  } else if (IsSeparator(folder[0]) && IsSeparator(folder[1])) {
+    folder += 2;
+    rootNames = 2;
+  } else {
+    return false;
+  }
+  int names = 0;
+  for (;;) {
+    const wchar_t* end = folder;
+    while (*end && !IsSeparator(*end)) ++end;
+    if (!IsPlainName(folder, end)) return false;
+    ++names;
+    if (!*end) return names > rootNames;
+    folder = end + 1;
+  }
+}
+
 ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
+  // A text that names no folder below a root would reach far more than the caller meant: the
+  // empty one lists the current drive's root.
+  if (!IsWalkableFolder(folder)) return 0;
   ByteCount total = 0;
   // One buffer serves as the listing pattern "folder\*" and then as each child's path:
   // both share the prefix "folder\".

@@ -5,13 +5,30 @@
 #include "tools/ad_blocking.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+// The names in a folder, sorted.
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(entry.cFileName);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // An open handle on a test file, closed with the object.
 class CHeldFile {
@@ -32,6 +49,24 @@ class CHeldFile {
 bool CanOpenForWriting(const std::wstring& path) {
   CHeldFile file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   return file.IsOpen();
+}
+
+// Write calls that fail after writing part of what they were given.
+DWORD g_partWritten = 0;
+
+BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
+                              LPOVERLAPPED) {
+  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
+  *written = g_partWritten;
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+BOOL WINAPI WriteHalfAsIfDone(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
+                              LPOVERLAPPED) {
+  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
+  *written = g_partWritten;
+  return TRUE;
 }
 
 TEST_F(HostsFile, EnableAppendsOnceAndDisableGivesBackTheExactBytes) {
@@ -62,20 +97,97 @@ TEST_F(HostsFile, BlockStartsOnItsOwnLineAfterAFileWithoutFinalLineBreak) {
   EXPECT_EQ(ReadBytes(m_hosts), unterminated);
 }
 
-TEST_F(HostsFile, ReadOnlyHiddenSystemAreClearedBeforeTheBackupAndTheWrite) {
-  const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
-  ASSERT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "the prefix keeps no such attributes";
+// Entries that the user or other software put into the hosts file while blocking was on.
+TEST_F(HostsFile, DisableTakesOutOnlyTheBlock) {
+  const std::string localhost = "127.0.0.1 localhost";  // no line break at its end
+  const std::string block(kHostsBlock, kHostsBlockLength);
+  const std::pair<std::string, std::string> edits[] = {
+      {localhost + block + "10.8.0.2 git.corp\r\n", localhost + "\r\n10.8.0.2 git.corp\r\n"},
+      {"10.8.0.1 vpn.corp\r\n" + localhost + block, "10.8.0.1 vpn.corp\r\n" + localhost},
+      {"# vpn\r\n" + block + "10.8.0.2 git.corp", "# vpn\r\n10.8.0.2 git.corp"},
+      {localhost + block + "::1 a" + block, localhost + "\r\n::1 a"},  // copied twice
+      {"10.8.0.1 vpn.corp\r\n", "10.8.0.1 vpn.corp\r\n"},  // the block was taken out by hand
+  };
+  for (const auto& edit : edits) {
+    WriteBytes(m_hosts, localhost);
+    ASSERT_EQ(AppendHostsBlock(), 0);
+    ASSERT_EQ(ReadBytes(m_backup), localhost);
+    WriteBytes(m_hosts, edit.first);
+    EXPECT_EQ(RestoreHostsFile(), 0);
+    EXPECT_EQ(ReadBytes(m_hosts), edit.second);
+    EXPECT_FALSE(PathExists(m_backup));
+  }
+}
+
+TEST_F(HostsFile, BackupWithoutTheBlockIsStale) {
+  const std::string stale = "# copied from another machine\r\n10.0.0.9 old\r\n";
+  const DWORD kCopiedIn = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+  WriteBytes(m_backup, stale);
+  ASSERT_TRUE(SetFileAttributesW(m_backup.c_str(), kCopiedIn));
+  EXPECT_EQ(RestoreHostsFile(), 0);  // off: the hosts file is not rolled back to it
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_FALSE(PathExists(m_backup));
+
+  WriteBytes(m_backup, stale);
+  ASSERT_TRUE(SetFileAttributesW(m_backup.c_str(), kCopiedIn));
   EXPECT_EQ(AppendHostsBlock(), 0);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
-  EXPECT_EQ(AttributesOf(m_hosts) & guarded, 0u);
   EXPECT_EQ(ReadBytes(m_backup), m_original);
-  EXPECT_EQ(AttributesOf(m_backup) & guarded, 0u) << "backup copied before the clearing";
-
-  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
   EXPECT_EQ(RestoreHostsFile(), 0);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_FALSE(PathExists(m_backup));
+}
+
+TEST_F(HostsFile, ReadOnlyHiddenSystemStayThroughEnableDisableAndAFailedEnable) {
+  const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
+  ASSERT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "the prefix keeps no such attributes";
+  EXPECT_EQ(AppendHostsBlockWith(WriteHalfThenFail), -1);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after a failed enable";
+
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+  EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after enable";
+  EXPECT_EQ(AttributesOf(m_backup) & guarded, 0u) << "the backup took them over";
+
+  WriteBytes(m_hosts, m_blocked + "::1 dev\r\n");  // edited: the block is cut out, not restored
+  ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original + "::1 dev\r\n");
+  EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after disable";
+}
+
+// The access rules as text; empty when they cannot be read.
+std::wstring AccessRulesOf(const std::wstring& path) {
+  char rules[4096];
+  DWORD needed = 0;
+  wchar_t* text = nullptr;
+  if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, rules, sizeof rules, &needed) ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          rules, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return L"";
+  std::wstring result = text;
+  LocalFree(text);
+  return result;
+}
+
+TEST_F(HostsFile, AccessRulesStayThroughEnableAndDisable) {
+  // Everyone may write: not what a file newly made beside it gets.
+  PSECURITY_DESCRIPTOR guard = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;WD)", SDDL_REVISION_1, &guard, nullptr));
+  ASSERT_TRUE(SetFileSecurityW(m_hosts.c_str(), DACL_SECURITY_INFORMATION, guard));
+  LocalFree(guard);
+  const std::wstring rules = AccessRulesOf(m_hosts);
+  WriteBytes(m_hosts + L".fresh", "");
+  ASSERT_NE(AccessRulesOf(m_hosts + L".fresh"), rules) << "the prefix keeps no access rules";
+  RemoveTree(m_hosts + L".fresh");
+  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AccessRulesOf(m_hosts), rules);
+  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original);
+  EXPECT_EQ(AccessRulesOf(m_hosts), rules);
 }
 
 TEST_F(HostsFile, MissingHostsFileIsBackedUpEmptySoThatDisableEmptiesIt) {
@@ -90,8 +202,8 @@ TEST_F(HostsFile, MissingHostsFileIsBackedUpEmptySoThatDisableEmptiesIt) {
   EXPECT_FALSE(PathExists(m_backup));
 }
 
-TEST_F(HostsFile, FailedBackupCopyAppendsNothing) {
-  // A reader that shares only writing: the copy cannot read the file, the append could write.
+TEST_F(HostsFile, HostsFileThatCannotBeReadGetsNothingAppended) {
+  // A reader that shares only writing: the hosts file cannot be read, though it could be written.
   CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_WRITE);
   ASSERT_TRUE(reader.IsOpen());
   ASSERT_TRUE(CanOpenForWriting(m_hosts));
@@ -101,8 +213,8 @@ TEST_F(HostsFile, FailedBackupCopyAppendsNothing) {
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
 }
 
-TEST_F(HostsFile, HostsFileThatCannotBeOpenedForWritingLeavesNoBackup) {
-  // A reader that shares only reading: the copy works, opening for writing does not.
+TEST_F(HostsFile, HostsFileThatCannotBeReplacedLeavesNoBackup) {
+  // A reader that shares only reading: the hosts file can be read, not written or replaced.
   CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_READ);
   ASSERT_TRUE(reader.IsOpen());
   ASSERT_FALSE(CanOpenForWriting(m_hosts));
@@ -116,31 +228,15 @@ TEST_F(HostsFile, HostsFileThatCannotBeOpenedForWritingLeavesNoBackup) {
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
 }
 
-// Write calls that fail after writing part of the block.
-DWORD g_partWritten = 0;
-
-BOOL WINAPI WriteHalfThenFail(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
-                              LPOVERLAPPED) {
-  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
-  *written = g_partWritten;
-  SetLastError(ERROR_DISK_FULL);
-  return FALSE;
-}
-
-BOOL WINAPI WriteHalfAsIfDone(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD written,
-                              LPOVERLAPPED) {
-  WriteFile(file, bytes, length / 2, &g_partWritten, nullptr);
-  *written = g_partWritten;
-  return TRUE;
-}
-
-TEST_F(HostsFile, WriteFailingPartWayPutsTheHostsFileBack) {
+TEST_F(HostsFile, WriteFailingPartWayLeavesNoTrace) {
+  const std::wstring etc = m_hosts.substr(0, m_hosts.rfind(L'\\'));
+  const std::vector<std::wstring> before = NamesIn(etc);
   for (WriteCall write : {WriteHalfThenFail, WriteHalfAsIfDone}) {
     g_partWritten = 0;
     EXPECT_EQ(AppendHostsBlockWith(write), -1);
-    EXPECT_EQ(g_partWritten, kHostsBlockLength / 2) << "the half block was not written";
+    EXPECT_EQ(g_partWritten, m_blocked.size() / 2) << "the half was not written";
     EXPECT_EQ(ReadBytes(m_hosts), m_original);
-    EXPECT_FALSE(PathExists(m_backup));
+    EXPECT_EQ(NamesIn(etc), before) << "a backup or the half-written file was left behind";
   }
   EXPECT_EQ(AppendHostsBlockWith(WriteFile), 0);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
@@ -155,8 +251,7 @@ TEST_F(HostsFile, FailedCopyBackKeepsTheBackup) {
     ASSERT_TRUE(reader.IsOpen());
     EXPECT_EQ(RestoreHostsFile(), 0);
     EXPECT_EQ(ReadBytes(m_backup), m_original);
-    // Cleared before the copy back, which Windows refuses onto such a file.
-    EXPECT_EQ(AttributesOf(m_hosts) & guarded, 0u);
+    EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded);
   }
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
   EXPECT_EQ(RestoreHostsFile(), 0);  // the next disable finishes the undo

@@ -88,6 +88,13 @@ class MainWindow : public testing::Test {
     }
   }
 
+  // What the survey shows for the seeds, row by row.
+  static std::vector<std::wstring> SurveyedSizes() {
+    return {L"1023 B", L"0 B", L"1 KB", L"0 B", L"0 B", L"1024 KB", L"0 B", L"0 B", L"0 B",
+            L"0 B",    L"0 B", L"0 B",  L"0 B", IsWindowsVersionAtLeast() ? L"..." : L"counting...",
+            L"0 B",    L"0 B", L"5120 MB", L"2 KB"};
+  }
+
   bool SeedsOfRowExist(int row) const {
     for (const Seed& seed : seeds_)
       if (seed.row == row && !PathExists(seed.file)) return false;
@@ -139,11 +146,7 @@ TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
     EXPECT_EQ(checks[row], IsCheckedAtStart(row) != FALSE) << row;
   }
   EXPECT_FALSE(checks[6] || checks[10] || checks[12]);
-  const std::vector<std::wstring> expected = {
-      L"1023 B", L"0 B", L"1 KB", L"0 B", L"0 B", L"1024 KB", L"0 B", L"0 B", L"0 B",
-      L"0 B",    L"0 B", L"0 B",  L"0 B", IsWindowsVersionAtLeast() ? L"..." : L"counting...",
-      L"0 B",    L"0 B", L"5120 MB", L"2 KB"};
-  EXPECT_EQ(sizes, expected);
+  EXPECT_EQ(sizes, SurveyedSizes());
   for (const Seed& seed : seeds_) EXPECT_TRUE(PathExists(seed.file)) << "the survey deleted";
 }
 
@@ -176,6 +179,28 @@ TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
     EXPECT_EQ(SeedsOfRowExist(row), !cleaned) << row;
   }
   EXPECT_EQ(sizes[16], L"5120 MB");
+}
+
+// Rows that a clean run has marked "OK" before the survey comes to them.
+TEST_F(MainWindow, SurveyLeavesRowsMarkedOkAsTheyAre) {
+  const int cleaned[] = {5, 13, 16};
+  CSpruceDlg dialog;
+  std::vector<std::wstring> sizes;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    ASSERT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
+    // The list as a survey finds it that starts just after those rows were cleaned.
+    for (int row = 0; row < kCategoryCount; ++row)
+      ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"counting..."));
+    for (int row : cleaned) ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"OK"));
+    ASSERT_TRUE(StartCategoryWorker(SurveyThreadProc, list, GetDlgItem(window, IDC_CLEAN)));
+    EXPECT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
+    for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
+    dialog.EndDialog(IDCANCEL);
+  });
+  std::vector<std::wstring> expected = SurveyedSizes();
+  for (int row : cleaned) expected[row] = L"OK";
+  EXPECT_EQ(sizes, expected);
 }
 
 TEST_F(MainWindow, OkRowsAreDrawnBlueOnWhite) {

@@ -240,8 +240,10 @@ TEST_F(HibernationFile, NoneLeavesTheCountAsItWas) {
   EXPECT_EQ(GetHibernationFileSize(&size), -1);
   EXPECT_EQ(size, 0u);
 
-  // A name that only begins with the hibernation file's is another file.
+  // A name that only begins with the hibernation file's is another file; a folder of that
+  // name is no file at all.
   WriteFileOfSize(L"C:\\hiberfil.sys.bak", 777);
+  WriteFileOfSize(L"C:\\HIBERFIL.SYS\\inside.bin", 888);
   size = 55;
   EXPECT_EQ(GetHibernationFileSize(&size), -1);
   EXPECT_EQ(size, 55u);

@@ -1,6 +1,8 @@
 // The walker, the known-folder lookup and the two size helpers on real trees in the prefix.
 #include "test_support.h"
 
+#include "engine/paths.h"
+
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -61,6 +63,52 @@ TEST(WalkFolder, LockedFileAndTheFoldersAboveItSurvive) {
   EXPECT_FALSE(PathExists(root + L"\\a.log"));
   EXPECT_FALSE(PathExists(root + L"\\empty"));
   EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), 10u);  // only the locked file is left
+}
+
+TEST(WalkFolder, ActsOnlyOnAFolderBelowADriveRootOrAShare) {
+  const wchar_t* const walkable[] = {
+      L"C:\\Windows", L"c:\\spruce-tests\\a b\\.dotted\\x..y", L"C:/Windows/Temp",
+      L"\\\\server\\share\\folder", L"\\\\server\\C$\\Temp\\#SharedObjects",
+  };
+  const wchar_t* const refused[] = {
+      // empty, relative, drive-relative and root-relative
+      L"", L"sub", L"sub\\deeper", L".", L"E:", L"E:x", L"E:x\\y", L"\\", L"\\x", L"\\x\\y",
+      L"1:\\x",
+      // bare roots, and names left empty
+      L"C:\\", L"C:/", L"\\\\", L"\\\\server", L"\\\\server\\share", L"\\\\server\\share\\",
+      L"C:\\Windows\\", L"C:\\\\Windows", L"\\\\server\\\\share\\x",
+      // names that Windows reads as "here" or "up", or trims to nothing
+      L"C:\\Windows\\..", L"C:\\Windows\\.", L"C:\\.\\Windows", L"C:\\a\\..\\..\\Windows",
+      L"C:\\...", L"C:\\ ", L"C:\\Windows\\. .", L"\\\\server\\share\\..",
+      // wildcards, device and long-path forms, streams
+      L"C:\\Windows\\*", L"C:\\Temp?", L"C:\\a<b", L"\\\\?\\C:\\Windows", L"\\\\.\\C:\\Windows",
+      L"\\\\?\\UNC\\server\\share", L"C:\\x::$INDEX_ALLOCATION", L"C:\\Windows\\Temp:x",
+  };
+  for (const wchar_t* folder : walkable) EXPECT_TRUE(IsWalkableFolder(folder)) << folder;
+  for (const wchar_t* folder : refused) EXPECT_FALSE(IsWalkableFolder(folder)) << folder;
+  EXPECT_FALSE(IsWalkableFolder(nullptr));
+}
+
+// What a caller's failed lookup leaves: texts that would reach the current folder or the root
+// of its drive.
+TEST(WalkFolder, TextsNamingNoFolderBelowARootDeleteNothing) {
+  std::wstring root = FreshTestFolder(L"walk-unrooted");
+  const ByteCount inside = BuildSampleTree(root);
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(root.c_str()));
+  ByteCount reached = 0;
+  const wchar_t* const texts[] = {L"", L"sub", L"."};
+  for (const wchar_t* text : texts) reached += WalkFolder(text, TRUE, TRUE);
+  // Deleting is tried only once measuring has shown that nothing is reached.
+  if (reached == 0) {
+    for (const wchar_t* text : texts) EXPECT_EQ(WalkFolder(text, FALSE, FALSE), 0u);
+  }
+  SetCurrentDirectoryW(previous);
+  ASSERT_EQ(reached, 0u);
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), inside);
+  EXPECT_TRUE(PathExists(root + L"\\sub"));
+  EXPECT_TRUE(PathExists(L"C:\\spruce-disposable-prefix"));
 }
 
 TEST(WalkFolder, FolderLinkIsNeitherFollowedNorRemoved) {
