@@ -100,9 +100,10 @@ int wmain(int argc, wchar_t** argv) {
       DWORD pressed = GetTickCount();
       while (!CleanRunDone(list, cleanButton) && GetTickCount() - pressed < kWaitLimitMs)
         Sleep(200);
-      Sleep(300);
-      saved = CleanRunDone(list, cleanButton) && SaveWindowPicture(window, argv[3]);
-      if (!saved) fprintf(stderr, "the clean run did not end in time\n");
+      bool done = CleanRunDone(list, cleanButton);
+      if (!done) fprintf(stderr, "the clean run did not end in time\n");
+      Sleep(300);  // let the last "OK" be painted
+      saved = done && SaveWindowPicture(window, argv[3]);
     }
     if (saved) result = 0;
     PostMessageW(window, WM_CLOSE, 0, 0);
