@@ -2,8 +2,8 @@
 // jobs, on identical trees of 100,000 small files in 2,000 folders: measure mode against
 // recursive_directory_iterator summing file_size, delete mode against remove_all.
 #include "allocation_count.h"
+#include "devtools/disposable_prefix.h"
 #include "engine/engine.h"
-#include "tests/disposable_prefix.h"
 
 #include <stdio.h>
 #include <wchar.h>

@@ -1,7 +1,10 @@
-// spruce_snapshot PROGRAM OUTPUT.png: starts Spruce, waits until its survey has written every
-// size, saves a picture of its window as PNG and closes it again. The README's run command
-// uses it where there is no display to show the window on.
+// spruce_snapshot PROGRAM SURVEY.png [CLEANED.png]: starts Spruce, waits until its survey has
+// written every size and saves a picture of its window as PNG. With a second picture, it then
+// presses "一键清理", waits until every checked row reads "OK" and the button is back, and saves
+// the window again. Then it closes Spruce. The README's run command uses it where there is no
+// display to show the window on.
 #include "devtools/remote_list.h"
+#include "res/resource.h"
 
 #include <gdiplus.h>
 #include <stdio.h>
@@ -18,6 +21,14 @@ bool SurveyDone(const CRemoteList& list) {
   if (list.Count() != 18) return false;
   for (int row = 0; row < 18; ++row) {
     if (row != 13 && list.Text(row, 1) == L"counting...") return false;
+  }
+  return true;
+}
+
+bool CleanRunDone(const CRemoteList& list, HWND cleanButton) {
+  if (!IsWindowEnabled(cleanButton)) return false;
+  for (int row = 0; row < 18; ++row) {
+    if (list.Checked(row) && list.Text(row, 1) != L"OK") return false;
   }
   return true;
 }
@@ -55,8 +66,8 @@ bool SaveWindowPicture(HWND window, const wchar_t* path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: spruce_snapshot PROGRAM OUTPUT.png\n");
+  if (argc != 3 && argc != 4) {
+    fprintf(stderr, "usage: spruce_snapshot PROGRAM SURVEY.png [CLEANED.png]\n");
     return 2;
   }
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
@@ -80,7 +91,21 @@ int wmain(int argc, wchar_t** argv) {
     while (!SurveyDone(list) && GetTickCount() - start < kWaitLimitMs) Sleep(200);
     Sleep(300);  // let the last row's text be painted
     SetForegroundWindow(window);
-    if (SaveWindowPicture(window, argv[2])) result = 0;
+    bool saved = SaveWindowPicture(window, argv[2]);
+    if (saved && argc == 4) {
+      HWND cleanButton = GetDlgItem(window, IDC_CLEAN);
+      PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLEAN, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(cleanButton));
+      // The survey never writes "OK", so the rows read so only once the run has reached them.
+      DWORD pressed = GetTickCount();
+      while (!CleanRunDone(list, cleanButton) && GetTickCount() - pressed < kWaitLimitMs)
+        Sleep(200);
+      bool done = CleanRunDone(list, cleanButton);
+      if (!done) fprintf(stderr, "the clean run did not end in time\n");
+      Sleep(300);  // let the last "OK" be painted
+      saved = done && SaveWindowPicture(window, argv[3]);
+    }
+    if (saved) result = 0;
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {
     fprintf(stderr, "Spruce's window did not appear\n");

@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs what is missing, builds Spruce and starts it in the project's own disposable Wine
-# prefix (never the user's own, whose folders are linked to the real home). With an X display
-# the window opens there; without one Spruce runs on a virtual display until its survey has
-# filled every row, and a PNG picture of its window is saved under the build tree.
+# prefix (never the user's own, whose folders are linked to the real home). The prefix holds
+# sample data (scripts/sample.sh), so the list shows what Spruce cleans. With an X display the
+# window opens there on a new prefix's sample; without one Spruce runs on a virtual display on
+# a fresh sample, and two PNG pictures of its window are saved under the build tree: after the
+# survey has filled every row, and after a clean run of the rows checked at start.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 XVFB_PID=
@@ -11,9 +13,15 @@ XVFB_PID=
 . "$root/scripts/xvfb.sh"
 . "$root/scripts/build-env.sh"
 build="$root/build/x86_64"
-build_arch x86_64 "$build" Spruce spruce_snapshot >/dev/null
+build_arch x86_64 "$build" Spruce spruce_snapshot spruce_sample >/dev/null
 prefix="$build/run-prefix"
-[ -f "$prefix/drive_c/spruce-disposable-prefix" ] || "$root/scripts/wine-prefix.sh" "$prefix" "$build/bin"
+made=
+if [ ! -f "$prefix/drive_c/spruce-disposable-prefix" ]; then
+  "$root/scripts/wine-prefix.sh" "$prefix" "$build/bin"
+  made=1
+fi
+# Without a display the run below cleans the sample away, so each such run puts it back first.
+if [ -n "$made" ] || [ -z "$DISPLAY" ]; then "$root/scripts/sample.sh" "$prefix"; fi
 use_prefix "$prefix"
 cd "$build/bin"  # a working folder Wine can name (drive S:)
 if [ -n "$DISPLAY" ]; then
@@ -23,7 +31,9 @@ fi
 set_window_manager N
 trap '$WINESERVER -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 start_xvfb
-$WINE "$build/bin/spruce_snapshot.exe" 'S:\Spruce.exe' 'C:\spruce-window.png'
+$WINE "$build/bin/spruce_snapshot.exe" 'S:\Spruce.exe' 'C:\spruce-survey.png' 'C:\spruce-cleaned.png'
 mkdir -p "$build/screenshot"
-mv "$prefix/drive_c/spruce-window.png" "$build/screenshot/spruce-window.png"
-echo "$build/screenshot/spruce-window.png"
+for picture in spruce-survey.png spruce-cleaned.png; do
+  mv "$prefix/drive_c/$picture" "$build/screenshot/$picture"
+  echo "$build/screenshot/$picture"
+done

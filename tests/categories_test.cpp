@@ -97,25 +97,6 @@ std::wstring StakePath(int row) {
   return stake.csidl < 0 ? stake.path : KnownFolder(stake.csidl) + stake.path;
 }
 
-// Wine keeps its Recycle Bin in the freedesktop.org trash under XDG_DATA_HOME, which the test
-// scripts set inside the prefix. The trash folder as a Windows path, or empty when it lies
-// anywhere else: the Recycle Bin row is then left out, since emptying it would reach files
-// that are not the tests'.
-std::wstring TrashInsidePrefix() {
-  wchar_t dataHome[MAX_PATH] = {};
-  if (!GetEnvironmentVariableW(L"XDG_DATA_HOME", dataHome, MAX_PATH)) return L"";
-  std::wstring drive = UnixPath(L"C:\\");  // <prefix>/dosdevices/c:/
-  size_t cut = drive.rfind(L"/dosdevices/");
-  std::wstring data = dataHome;
-  if (cut == std::wstring::npos || data.compare(0, cut + 1, drive, 0, cut + 1) != 0 ||
-      data.find(L"/..") != std::wstring::npos)
-    return L"";
-  std::wstring trash = L"\\\\?\\unix" + data + L"/Trash";
-  for (wchar_t& c : trash)
-    if (c == L'/') c = L'\\';
-  return trash;
-}
-
 // Runs an action with its diagnostic lines (missing font cache files, the absent search
 // service) kept out of the test output.
 ByteCount Measured(int row) {
@@ -134,7 +115,7 @@ void Cleaned(int row) {
 class CategoryActions : public testing::Test {
  protected:
   void SetUp() override {
-    m_trash = TrashInsidePrefix();
+    m_trash = RecycleBinInsidePrefix();
     ClearEveryRowsPlaces();
   }
   void TearDown() override {

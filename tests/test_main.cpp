@@ -1,6 +1,6 @@
 // Entry point of every test program. The tests create and delete files in the known folders
 // of the machine they run on, so they refuse to run outside the disposable Wine prefix.
-#include "disposable_prefix.h"
+#include "devtools/disposable_prefix.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>

@@ -5,17 +5,6 @@
 
 #include <vector>
 
-std::wstring UnixPath(const std::wstring& path) {
-  typedef char*(CDECL * ToUnix)(const wchar_t*);
-  // Through void*: GetProcAddress's own function type matches no real export.
-  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
-  std::string narrow = unixPath ? unixPath : "";
-  HeapFree(GetProcessHeap(), 0, unixPath);
-  return std::wstring(narrow.begin(), narrow.end());
-}
-
 std::wstring BesideTestProgram(const std::wstring& name) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -1,6 +1,7 @@
 // Helpers for building and inspecting file trees inside the disposable test prefix.
 #pragma once
 
+#include "devtools/disposable_prefix.h"
 #include "engine/engine.h"
 
 #include <string>
@@ -29,9 +30,6 @@ void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
 // The path of a file that lies beside the running test program (a helper program, a script).
 std::wstring BesideTestProgram(const std::wstring& name);
-
-// The Linux path at which Wine keeps a Windows path.
-std::wstring UnixPath(const std::wstring& path);
 
 // Copies command_probe.exe, which lies beside the test program, into folder under name (for
 // instance powercfg.exe) and returns its path. Started, the copy waits half a second, writes
