@@ -4,6 +4,7 @@
 #include "engine/categories.h"
 #include "engine/engine.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "tools/block_ad_dlg.h"
 #include "tools/move_directory_dlg.h"
 
@@ -11,7 +12,7 @@
 #include <wchar.h>
 
 // The project's download page, opened by the third picture button.
-const wchar_t kHomePageUrl[] = L"https://spruce-cleaner.github.io/download/";
+const wchar_t kHomePageUrl[] = L"" SPRUCE_HOME_PAGE_URL;
 
 CSpruceDlg::CSpruceDlg()
     : CDialog(IDD_SPRUCE_DIALOG),

@@ -1,10 +1,14 @@
 #include "devtools/remote_list.h"
 
+#include "res/version.h"
+
 #include <commctrl.h>
+#include <wchar.h>
 
 namespace {
 
 const int kTextUnits = 256;
+const wchar_t kCaptionStart[] = L"Spruce " SPRUCE_VERSION_TEXT L"    ";
 
 struct FindRequest {
   DWORD processId;
@@ -18,7 +22,7 @@ BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
   wchar_t caption[64] = {};
   GetWindowTextW(window, caption, 64);
   if (owner == request->processId && IsWindowVisible(window) &&
-      wcsncmp(caption, L"Spruce 0.4", 10) == 0) {
+      wcsncmp(caption, kCaptionStart, wcslen(kCaptionStart)) == 0) {
     request->found = window;
     return FALSE;
   }
@@ -27,10 +31,35 @@ BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
 
 }  // namespace
 
+bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(50))
+    if (GetTickCount() - start > limitMs) return false;
+  return true;
+}
+
+bool StartProgram(const std::wstring& program, const wchar_t* folder, PROCESS_INFORMATION* started) {
+  std::wstring command = L"\"" + program + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder,
+                        &startup, started) != FALSE;
+}
+
 HWND FindSpruceWindow(DWORD processId) {
   FindRequest request = {processId, nullptr};
   EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&request));
   return request.found;
+}
+
+bool CloseAndWait(HWND window, HANDLE process, DWORD limitMs, DWORD* exitCode) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  bool ended = WaitForSingleObject(process, limitMs) == WAIT_OBJECT_0;
+  if (!ended) {
+    TerminateProcess(process, 99);
+    WaitForSingleObject(process, INFINITE);
+  }
+  GetExitCodeProcess(process, exitCode);
+  return ended;
 }
 
 CRemoteList::CRemoteList(HWND list, HANDLE process)
@@ -64,4 +93,12 @@ std::wstring CRemoteList::Text(int row, int column) const {
 bool CRemoteList::Checked(int row) const {
   UINT state = static_cast<UINT>(SendMessageW(m_list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
   return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+bool SurveyDone(const CRemoteList& list) {
+  if (list.Count() != 18) return false;
+  for (int row = 0; row < 18; ++row) {
+    if (row != 13 && list.Text(row, 1) == L"counting...") return false;
+  }
+  return true;
 }

@@ -16,15 +16,6 @@ namespace {
 const CLSID kPngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 const DWORD kWaitLimitMs = 120000;
 
-// Every row but the service-pack one, which may keep its placeholder for good.
-bool SurveyDone(const CRemoteList& list) {
-  if (list.Count() != 18) return false;
-  for (int row = 0; row < 18; ++row) {
-    if (row != 13 && list.Text(row, 1) == L"counting...") return false;
-  }
-  return true;
-}
-
 bool CleanRunDone(const CRemoteList& list, HWND cleanButton) {
   if (!IsWindowEnabled(cleanButton)) return false;
   for (int row = 0; row < 18; ++row) {
@@ -70,25 +61,19 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(stderr, "usage: spruce_snapshot PROGRAM SURVEY.png [CLEANED.png]\n");
     return 2;
   }
-  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!StartProgram(argv[1], nullptr, &process)) {
     fprintf(stderr, "cannot start %ls (error %lu)\n", argv[1], GetLastError());
     return 1;
   }
   int result = 1;
   HWND window = nullptr;
-  DWORD start = GetTickCount();
-  while (!window && GetTickCount() - start < kWaitLimitMs) {
-    Sleep(100);
-    window = FindSpruceWindow(process.dwProcessId);
-  }
+  WaitFor([&] { return (window = FindSpruceWindow(process.dwProcessId)) != nullptr; },
+          kWaitLimitMs);
+  DWORD exitCode = 0;
   if (window) {
     CRemoteList list(FindWindowExW(window, nullptr, L"SysListView32", nullptr), process.hProcess);
-    while (!SurveyDone(list) && GetTickCount() - start < kWaitLimitMs) Sleep(200);
+    WaitFor([&] { return SurveyDone(list); }, kWaitLimitMs);
     Sleep(300);  // let the last row's text be painted
     SetForegroundWindow(window);
     bool saved = SaveWindowPicture(window, argv[2]);
@@ -97,21 +82,17 @@ int wmain(int argc, wchar_t** argv) {
       PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLEAN, BN_CLICKED),
                    reinterpret_cast<LPARAM>(cleanButton));
       // The survey never writes "OK", so the rows read so only once the run has reached them.
-      DWORD pressed = GetTickCount();
-      while (!CleanRunDone(list, cleanButton) && GetTickCount() - pressed < kWaitLimitMs)
-        Sleep(200);
-      bool done = CleanRunDone(list, cleanButton);
+      bool done = WaitFor([&] { return CleanRunDone(list, cleanButton); }, kWaitLimitMs);
       if (!done) fprintf(stderr, "the clean run did not end in time\n");
       Sleep(300);  // let the last "OK" be painted
       saved = done && SaveWindowPicture(window, argv[3]);
     }
     if (saved) result = 0;
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    CloseAndWait(window, process.hProcess, 10000, &exitCode);
   } else {
     fprintf(stderr, "Spruce's window did not appear\n");
-  }
-  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
     TerminateProcess(process.hProcess, 1);
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return result;

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds both architectures and runs every test under Wine
-# in a fresh disposable prefix inside the build tree.
+# in a fresh disposable prefix inside the build tree; then packs the release from these builds
+# and checks it, running the packed 64-bit program in a fresh prefix of its own.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 XVFB_PID=
@@ -22,3 +23,5 @@ start_xvfb
 $WINESERVER -p
 $WINE wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure
+"$root/scripts/package.sh" "$root/build"
+"$root/scripts/package-test.sh" "$build"

@@ -31,12 +31,6 @@ DWORD FindProcess(const wchar_t* name) {
   return found;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(50))
-    if (GetTickCount() - start > limitMs) return false;
-  return true;
-}
-
 TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
   // Spruce runs the stand-in for dism in the system folder, not the decoys beside it and in
   // its current folder, which is the test's too.
@@ -51,12 +45,8 @@ TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
   WriteFileOfSize(thumbnails, 4096);  // row 16, after the abandoned row 13
 
   SetEnvironmentVariableW(L"PROBE_WAIT_MS", kCommandWait);
-  std::wstring command = L"\"" + BesideTestProgram(L"Spruce.exe") + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION spruce = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             folder.c_str(), &startup, &spruce));
+  ASSERT_TRUE(StartProgram(BesideTestProgram(L"Spruce.exe"), folder.c_str(), &spruce));
   SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
 
   HWND window = nullptr;
@@ -73,18 +63,15 @@ TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
   }
 
   DWORD closedAt = GetTickCount();
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  DWORD waited = WaitForSingleObject(spruce.hProcess, 1000);
-  DWORD took = GetTickCount() - closedAt;
-  if (waited != WAIT_OBJECT_0) TerminateProcess(spruce.hProcess, 99);
   DWORD exitCode = 0;
-  GetExitCodeProcess(spruce.hProcess, &exitCode);
+  bool ended = CloseAndWait(window, spruce.hProcess, 1000, &exitCode);
+  DWORD took = GetTickCount() - closedAt;
   CloseHandle(spruce.hThread);
   CloseHandle(spruce.hProcess);
   // A started command runs on as its own process, and ends in its own time.
   EXPECT_TRUE(WaitFor([] { return FindProcess(L"dism.exe") == 0; }, 20000));
 
-  EXPECT_EQ(waited, WAIT_OBJECT_0) << "still running " << took << " ms after the close";
+  EXPECT_TRUE(ended) << "still running " << took << " ms after the close";
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(PathExists(thumbnails));
   EXPECT_NE(dism.Record(), L"");

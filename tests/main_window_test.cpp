@@ -6,6 +6,7 @@
 #include "app/spruce_dlg.h"
 #include "engine/categories.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -135,7 +136,7 @@ TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
     dialog.EndDialog(IDCANCEL);
   });
 
-  EXPECT_EQ(caption.substr(0, 14), L"Spruce 0.4    ");
+  EXPECT_EQ(caption, L"Spruce " + ProjectVersionText(2) + L"    " SPRUCE_CONTACT_EMAIL);
   EXPECT_EQ(heading0, L"名称");
   EXPECT_EQ(heading1, L"大小");
   EXPECT_EQ(extendedStyle & 0x27u, 0x27u);  // grid lines, sub-item images, check boxes, full row
@@ -238,6 +239,7 @@ TEST(MainWindowMenu, AboutItemEndsTheSystemMenuAndOpensTheAboutBox) {
   std::wstring lastItem;
   UINT lastId = 0, separatorType = 0;
   std::vector<UINT> opened;
+  std::vector<std::wstring> aboutTexts;
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd;
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -252,12 +254,17 @@ TEST(MainWindowMenu, AboutItemEndsTheSystemMenuAndOpensTheAboutBox) {
     GetMenuItemInfoW(menu, count - 2, TRUE, &info);
     separatorType = info.fType;
     for (UINT id : {15u, 16u, 17u, 31u, 32u}) {
-      AfterModalStarts([&opened, id] {
+      AfterModalStarts([&opened, &aboutTexts, id] {
         HWND about = GetActiveWindow();
         wchar_t caption[64] = {};
         GetWindowTextW(about, caption, 64);
         if (std::wstring(caption) == L"关于 Spruce") {
           opened.push_back(id);
+          for (HWND child = GetWindow(about, GW_CHILD); child;
+               child = GetWindow(child, GW_HWNDNEXT)) {
+            GetWindowTextW(child, caption, 64);
+            aboutTexts.push_back(caption);
+          }
           ClickControl(about, IDOK);
         }
       });
@@ -270,6 +277,8 @@ TEST(MainWindowMenu, AboutItemEndsTheSystemMenuAndOpensTheAboutBox) {
   EXPECT_EQ(lastId, static_cast<UINT>(IDM_ABOUTBOX));
   EXPECT_EQ(separatorType & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
   EXPECT_EQ(opened, (std::vector<UINT>{16u, 17u, 31u}));
+  ASSERT_GE(aboutTexts.size(), 2u);
+  EXPECT_EQ(aboutTexts[1], L"Spruce，" + ProjectVersionText(2) + L" 版");
 }
 
 TEST(FormatByteCount, UnitsChangeExactlyAtTheirBounds) {

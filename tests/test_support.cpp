@@ -5,6 +5,14 @@
 
 #include <vector>
 
+std::wstring ProjectVersionText(int parts) {
+  const int numbers[4] = {SPRUCE_EXPECTED_VERSION_MAJOR, SPRUCE_EXPECTED_VERSION_MINOR,
+                          SPRUCE_EXPECTED_VERSION_PATCH, 0};
+  std::wstring text = std::to_wstring(numbers[0]);
+  for (int part = 1; part < parts; ++part) text += L"." + std::to_wstring(numbers[part]);
+  return text;
+}
+
 std::wstring BesideTestProgram(const std::wstring& name) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -28,6 +28,10 @@ bool IsEmptyFolder(const std::wstring& folder);
 // to target.
 void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
+// The CMake project's version in its first parts (1 to 4) joined by dots: "0.4" for 2,
+// "0.4.0.0" for 4 (the fourth part is always 0).
+std::wstring ProjectVersionText(int parts);
+
 // The path of a file that lies beside the running test program (a helper program, a script).
 std::wstring BesideTestProgram(const std::wstring& name);
 

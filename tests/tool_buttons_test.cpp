@@ -5,6 +5,7 @@
 
 #include "app/spruce_dlg.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ TEST(ToolButtons, HomePageOpensTheProjectPageInTheBrowser) {
   for (int tries = 0; tries < 100 && record.empty(); ++tries, Sleep(100))
     record = ReadProbeRecord(browser);
   RegSetValueW(HKEY_CLASSES_ROOT, kOpenCommand, REG_SZ, systemBrowser, 0);
-  EXPECT_NE(record.find(L"https://spruce-cleaner.github.io/download/"), std::wstring::npos)
+  EXPECT_NE(record.find(L"" SPRUCE_HOME_PAGE_URL), std::wstring::npos)
       << "browser started with: " << record;
 }
 
