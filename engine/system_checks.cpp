@@ -16,13 +16,18 @@ int RunCommandLine(wchar_t* commandLine) {
     return 0;
   DWORD attributes = GetFileAttributesW(program);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+  // Nor may the command look for its own DLLs in Spruce's current folder: it starts in the
+  // system folder, named as the command sees it (a 32-bit Spruce's view is redirected, the
+  // 64-bit command's is not).
+  wchar_t folder[MAX_PATH] = {};
+  if (!GetSystemDirectoryW(folder, MAX_PATH)) return 0;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process))
+                      folder, &startup, &process))
     return 0;
   // The commands may run for minutes; the caller goes on only once they are done.
   WaitForSingleObject(process.hProcess, INFINITE);

@@ -32,8 +32,10 @@ TEST_F(Commands, TheSystemFoldersProgramRunsHiddenAndIsWaitedFor) {
   std::wstring record = powercfg.Record();
   ASSERT_FALSE(record.empty()) << "not run, or returned before the command had ended";
   EXPECT_EQ(record.substr(0, record.find(L'\n')), L"powercfg -h off");
+  // Hidden, and started in the system folder: not in ours, where a planted DLL could lie.
   EXPECT_EQ(record.substr(record.find(L'\n') + 1),
-            std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE));
+            std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE) + L"\n" +
+                KnownFolder(CSIDL_SYSTEM));
   EXPECT_FALSE(powercfg.DecoyRan());
 }
 

@@ -37,11 +37,12 @@ std::wstring BesideTestProgram(const std::wstring& name);
 
 // Copies command_probe.exe, which lies beside the test program, into folder under name (for
 // instance powercfg.exe) and returns its path. Started, the copy waits half a second, writes
-// its command line and its show-window request to its own path followed by ".ran", and exits
-// with code 3.
+// its command line, its show-window request and its current folder to its own path followed
+// by ".ran", and exits with code 3.
 std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& name);
 
-// What a placed probe wrote: "command line\nflags showWindow"; empty when it has not run.
+// What a placed probe wrote: "command line\nflags showWindow\ncurrent folder"; empty when it
+// has not run.
 std::wstring ReadProbeRecord(const std::wstring& probe);
 
 // A command probe placed at path for the object's life; a file that held the path before is
