@@ -27,6 +27,8 @@ for zip in $(awk '{print $2}' SHA256SUMS); do
     *) fail "unexpected $zip in SHA256SUMS" ;;
   esac
   [ "$(unzip -Z1 "$zip")" = "$(printf 'Spruce.exe\n使用说明.txt')" ] || fail "$zip holds: $(unzip -Z1 "$zip")"
+  # The guide's name as Explorer on Chinese Windows 7 reads it: in code page 936.
+  grep -q -a -F "$(printf '使用说明.txt' | iconv -t CP936)" "$zip" || fail "$zip: guide's name not in code page 936"
   dir="$unpacked/${zip%.zip}"
   mkdir -p "$dir"
   unzip -q "$zip" -d "$dir"
