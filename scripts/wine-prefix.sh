@@ -19,8 +19,9 @@ for font in "Tahoma" "MS Shell Dlg" "Microsoft Sans Serif"; do
     /v "$font" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
 # The tests put stand-ins for system commands into system32: Wine would run its own dism
-# instead of the file lying there unless told to take that file.
-$WINE reg add "HKCU\\Software\\Wine\\DllOverrides" /v dism.exe /t REG_SZ /d native /f >/dev/null 2>&1
+# instead of the file lying there unless told to take that file first (its own, where none lies
+# there).
+$WINE reg add "HKCU\\Software\\Wine\\DllOverrides" /v dism.exe /t REG_SZ /d native,builtin /f >/dev/null 2>&1
 # Virtual displays have no window manager: Wine draws captions and frames itself, as Windows
 # would, and does not wait for a manager to answer when a window closes (seconds otherwise).
 set_window_manager N
