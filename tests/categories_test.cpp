@@ -97,21 +97,6 @@ std::wstring StakePath(int row) {
   return stake.csidl < 0 ? stake.path : KnownFolder(stake.csidl) + stake.path;
 }
 
-// Runs an action with its diagnostic lines (missing font cache files, the absent search
-// service) kept out of the test output.
-ByteCount Measured(int row) {
-  testing::internal::CaptureStdout();
-  ByteCount size = kCategoryRows[row].measure();
-  testing::internal::GetCapturedStdout();
-  return size;
-}
-
-void Cleaned(int row) {
-  testing::internal::CaptureStdout();
-  kCategoryRows[row].clean();
-  testing::internal::GetCapturedStdout();
-}
-
 class CategoryActions : public testing::Test {
  protected:
   void SetUp() override {

@@ -14,21 +14,6 @@ namespace {
 
 const int kHibernationRow = 12;
 
-// The rows' diagnostic lines (missing font cache files, the absent search service) are kept
-// out of the test output.
-ByteCount Measured(int row) {
-  testing::internal::CaptureStdout();
-  ByteCount size = kCategoryRows[row].measure();
-  testing::internal::GetCapturedStdout();
-  return size;
-}
-
-void Cleaned(int row) {
-  testing::internal::CaptureStdout();
-  kCategoryRows[row].clean();
-  testing::internal::GetCapturedStdout();
-}
-
 std::wstring ItemPath(const SampleItem& item) {
   wchar_t path[MAX_PATH];
   EXPECT_TRUE(SampleItemPath(item, path)) << item.subPath;

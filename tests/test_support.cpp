@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "engine/categories.h"
+
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -201,4 +203,17 @@ CCommandStandIn::CCommandStandIn(const std::wstring& name)
 
 bool CCommandStandIn::DecoyRan() const {
   return !m_besideProgram.Record().empty() || !m_currentFolder.Record().empty();
+}
+
+ByteCount Measured(int row) {
+  testing::internal::CaptureStdout();
+  ByteCount size = kCategoryRows[row].measure();
+  testing::internal::GetCapturedStdout();
+  return size;
+}
+
+void Cleaned(int row) {
+  testing::internal::CaptureStdout();
+  kCategoryRows[row].clean();
+  testing::internal::GetCapturedStdout();
 }

@@ -86,3 +86,8 @@ std::wstring KnownFolder(int csidl);
 // Builds a sample tree under folder: subfolders, a read-only file, names starting with a dot,
 // a hidden file and a sparse file above 4 GiB. Returns the bytes of all its files.
 ByteCount BuildSampleTree(const std::wstring& folder);
+
+// A category row's measure or clean action, with the diagnostic lines it prints (missing font
+// cache files, the absent search service) kept out of the test output.
+ByteCount Measured(int row);
+void Cleaned(int row);
