@@ -151,28 +151,45 @@ TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
   for (const Seed& seed : seeds_) EXPECT_TRUE(PathExists(seed.file)) << "the survey deleted";
 }
 
+// The list's own window procedure, while the test below watches the clean run's writes.
+WNDPROC g_listProc = nullptr;
+bool g_disabledDuringRun = false;
+
+// Once row 5 reads "OK", the user unticks 16 and ticks 17. Done here, while this thread serves
+// the worker's write, so the worker cannot have read the later rows' boxes yet.
+LRESULT CALLBACK ChangeChecksAfterRow5(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CallWindowProcW(g_listProc, list, message, wParam, lParam);
+  const LVITEMW* item = reinterpret_cast<const LVITEMW*>(lParam);
+  if (message == LVM_SETITEMTEXTW && wParam == 5 && item->iSubItem == 1 &&
+      CellText(list, 5, 1) == L"OK") {
+    g_disabledDuringRun = !IsWindowEnabled(GetDlgItem(GetParent(list), IDC_CLEAN));
+    SetChecked(list, 16, false);
+    SetChecked(list, 17, true);
+  }
+  return result;
+}
+
 // Rows 5 and 16 are left checked; once row 5 is done, the user unticks 16 and ticks 17.
 TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
   CSpruceDlg dialog;
   std::vector<std::wstring> sizes;
-  bool disabledDuringRun = false, enabledAfter = false;
+  bool enabledAfter = false;
+  g_disabledDuringRun = false;
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
     HWND button = GetDlgItem(window, IDC_CLEAN);
     ASSERT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
     for (int row = 0; row < kCategoryCount; ++row) SetChecked(list, row, row == 5 || row == 16);
+    g_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ChangeChecksAfterRow5)));
     ClickControl(window, IDC_CLEAN);
-    ASSERT_TRUE(PumpUntil([&] { return CellText(list, 5, 1) == L"OK"; }));
-    // The worker waits for the next row while this thread serves it; change the boxes now.
-    disabledDuringRun = !IsWindowEnabled(button);
-    SetChecked(list, 16, false);
-    SetChecked(list, 17, true);
     ASSERT_TRUE(PumpUntil([&] { return CellText(list, 17, 1) == L"OK"; }));
     enabledAfter = PumpUntil([&] { return IsWindowEnabled(button) != FALSE; }, 10000);
+    SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
     for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
     dialog.EndDialog(IDCANCEL);
   });
-  EXPECT_TRUE(disabledDuringRun);
+  EXPECT_TRUE(g_disabledDuringRun);
   EXPECT_TRUE(enabledAfter);
   for (int row = 0; row < kCategoryCount; ++row) {
     bool cleaned = row == 5 || row == 17;
