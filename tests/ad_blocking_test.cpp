@@ -8,27 +8,12 @@
 #include <sddl.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
-
-// The names in a folder, sorted.
-std::vector<std::wstring> NamesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (listing == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.push_back(entry.cFileName);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // An open handle on a test file, closed with the object.
 class CHeldFile {

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,20 +40,6 @@ ByteCount FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
   return (static_cast<ByteCount>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-std::vector<std::wstring> FolderNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (listing == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 BOOL CALLBACK TakeBrowseWindow(HWND window, LPARAM found) {
@@ -202,7 +187,7 @@ class MoveDirectory : public testing::Test {
   bool NothingMoved() const {
     for (int i = 0; i < kFolderCount; ++i)
       if (!StaysInPlace(i)) return false;
-    return FolderNames(m_destination).empty();
+    return NamesIn(m_destination).empty();
   }
 
   // The shell then finds the desktop at folder, as after an earlier move by the user.
@@ -243,7 +228,7 @@ class MoveDirectory : public testing::Test {
     EXPECT_TRUE(StaysInPlace(2));
     EXPECT_TRUE(MovedTo(folder, 3));
     EXPECT_TRUE(MovedTo(folder, 4));
-    EXPECT_EQ(FolderNames(folder), (std::vector<std::wstring>{L"Desktop", L"Music", L"Videos"}));
+    EXPECT_EQ(NamesIn(folder), (std::vector<std::wstring>{L"Desktop", L"Music", L"Videos"}));
   }
 
   std::wstring m_homes[kFolderCount];    // where the prefix keeps the user folders
@@ -423,7 +408,7 @@ TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
   EXPECT_TRUE(MovedTo(m_destination, 1));
   EXPECT_TRUE(StaysInPlace(3));
   EXPECT_TRUE(StaysInPlace(4));
-  EXPECT_EQ(FolderNames(m_destination), (std::vector<std::wstring>{L"Desktop", L"Pictures"}));
+  EXPECT_EQ(NamesIn(m_destination), (std::vector<std::wstring>{L"Desktop", L"Pictures"}));
 }
 
 TEST_F(MoveDirectory, FoldersWhosePathWouldNotFitAreSkipped) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 std::wstring ProjectVersionText(int parts) {
@@ -129,6 +130,20 @@ bool IsEmptyFolder(const std::wstring& folder) {
   } while (FindNextFileW(listing, &entry));
   FindClose(listing);
   return empty;
+}
+
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void MakeFolderLink(const std::wstring& link, const std::wstring& target) {

@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 
 #include <string>
+#include <vector>
 
 // Creates folder and every missing folder above it.
 void MakeFolders(const std::wstring& folder);
@@ -23,6 +24,9 @@ void WriteSparseFile(const std::wstring& path, ByteCount size);
 
 bool PathExists(const std::wstring& path);
 bool IsEmptyFolder(const std::wstring& folder);
+
+// The names of what a folder holds, sorted, without "." and "..".
+std::vector<std::wstring> NamesIn(const std::wstring& folder);
 
 // Makes link a folder link (a Linux symbolic link, which Wine reports as a reparse point)
 // to target.
