@@ -45,9 +45,12 @@ bool StartProgram(const std::wstring& program, const wchar_t* folder, PROCESS_IN
                         &startup, started) != FALSE;
 }
 
-HWND FindSpruceWindow(DWORD processId) {
+HWND WaitForSpruceWindow(DWORD processId, DWORD limitMs) {
   FindRequest request = {processId, nullptr};
-  EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&request));
+  WaitFor([&] {
+    EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&request));
+    return request.found != nullptr;
+  }, limitMs);
   return request.found;
 }
 

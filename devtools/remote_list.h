@@ -14,8 +14,9 @@ bool WaitFor(const std::function<bool()>& done, DWORD limitMs);
 // Starts program in folder (null: our own current folder); false when it cannot be started.
 bool StartProgram(const std::wstring& program, const wchar_t* folder, PROCESS_INFORMATION* started);
 
-// Spruce's main window, looked up by its caption; null when not (yet) shown.
-HWND FindSpruceWindow(DWORD processId);
+// Spruce's main window, looked up by its caption until it is shown or limitMs have passed
+// (null then).
+HWND WaitForSpruceWindow(DWORD processId, DWORD limitMs);
 
 // Closes the window as its close box does and waits up to limitMs for the program to end; a
 // program still running then is ended with exit code 99. False when it had to be ended.

@@ -14,10 +14,8 @@ const DWORD kCloseLimitMs = 10000;
 
 // What went wrong, or null when the program passed.
 const char* Check(const PROCESS_INFORMATION& process) {
-  HWND window = nullptr;
-  if (!WaitFor([&] { return (window = FindSpruceWindow(process.dwProcessId)) != nullptr; },
-               kWindowLimitMs))
-    return "its window did not appear";
+  HWND window = WaitForSpruceWindow(process.dwProcessId, kWindowLimitMs);
+  if (!window) return "its window did not appear";
   {
     CRemoteList list(FindWindowExW(window, nullptr, L"SysListView32", nullptr), process.hProcess);
     if (!WaitFor([&] { return SurveyDone(list); }, kSurveyLimitMs))

@@ -67,9 +67,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   int result = 1;
-  HWND window = nullptr;
-  WaitFor([&] { return (window = FindSpruceWindow(process.dwProcessId)) != nullptr; },
-          kWaitLimitMs);
+  HWND window = WaitForSpruceWindow(process.dwProcessId, kWaitLimitMs);
   DWORD exitCode = 0;
   if (window) {
     CRemoteList list(FindWindowExW(window, nullptr, L"SysListView32", nullptr), process.hProcess);

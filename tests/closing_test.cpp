@@ -49,9 +49,8 @@ TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
   ASSERT_TRUE(StartProgram(BesideTestProgram(L"Spruce.exe"), folder.c_str(), &spruce));
   SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
 
-  HWND window = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (window = FindSpruceWindow(spruce.dwProcessId)) != nullptr; },
-                      30000));
+  HWND window = WaitForSpruceWindow(spruce.dwProcessId, 30000);
+  ASSERT_NE(window, nullptr);
   {
     CRemoteList list(GetDlgItem(window, IDC_CATEGORY_LIST), spruce.hProcess);
     ASSERT_TRUE(WaitFor([&] { return list.Text(17, 1) != L"counting..."; }, 30000));
