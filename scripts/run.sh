@@ -13,7 +13,7 @@ XVFB_PID=
 . "$root/scripts/xvfb.sh"
 . "$root/scripts/build-env.sh"
 build="$root/build/x86_64"
-build_arch x86_64 "$build" Spruce spruce_snapshot spruce_sample >/dev/null
+build_arch x86_64 "$build" Spruce spruce_snapshot >/dev/null
 prefix="$build/run-prefix"
 made=
 if [ ! -f "$prefix/drive_c/spruce-disposable-prefix" ]; then
