@@ -1,12 +1,6 @@
 // Walking one folder path on every drive letter.
 #include "engine/paths.h"
 
-namespace {
-
-bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
-}  // namespace
-
 ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly) {
   wchar_t path[MAX_PATH];
   path[0] = L'\0';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "engine/item_handles.h"
 
 #include <wchar.h>
 
@@ -14,6 +15,10 @@ inline bool AppendPath(wchar_t* buffer, const wchar_t* tail) {
   if (used + extra >= MAX_PATH) return false;
   wmemcpy(buffer + used, tail, extra + 1);
   return true;
+}
+
+inline bool IsDriveLetter(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 // True only for a folder below a drive root or a network share: "X:\name..." or
@@ -31,20 +36,33 @@ inline ByteCount FullSize(const WIN32_FIND_DATAW& entry) {
 // lookup fails or the whole path does not fit; the target then passes over that path.
 bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);
 
-// Walks a known folder's sub-path, keeping the folder itself; 0 when the path is unknown.
+// Walks what an open folder holds (WalkFolder's rules), the folder itself staying;
+// pathLength is the length of the folder's path text, for the path limits.
+ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
+
+// Walks the folder subPath below an open folder, keeping it; no part of subPath may be a link.
+ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath, BOOL measureOnly);
+
+// Opens a known folder as Windows reports it (a known folder moved with a link stays usable),
+// then subPath below it with no part a link (OpenBelow); null when either fails.
+HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess);
+
+// Walks a known folder's sub-path, keeping the folder itself; 0 when the path is unknown or
+// leads through a link.
 ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
 
-// Sizes the plain files matching a pattern under a known folder and, in delete mode, hands
-// the pattern to the shell to delete those files silently, without undo and without any window.
+// Sizes the plain files matching a pattern (wildcards in its last part only) under a known
+// folder and, in delete mode, deletes them; links and folders that match are left alone.
 ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly);
 
 // Walks folder, keeping it, once on each drive letter from C to Z with the rest of the path
 // unchanged; a folder not of the form X:\... (a network path) is walked once as it is.
 ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
 
-// Calls visit(path, context) for each subfolder listed under a known folder's base (a sub-path
-// ending in a backslash) whose name does not begin with a dot, with path = base + name + tail.
-// Plain files are passed over, and so are names too long for a path buffer; with skipLinks,
-// so are subfolders that are links.
-void ForEachSubfolder(int csidl, const wchar_t* base, const wchar_t* tail, bool skipLinks,
-                      void (*visit)(const wchar_t* path, void* context), void* context);
+// Calls visit(folder, pathLength, context) for each subfolder listed under a known folder's base
+// (a sub-path ending in a backslash) whose name does not begin with a dot, with the subfolder
+// open and the length of its path text. Plain files, links and names too long for a path
+// buffer are passed over, and so is everything when base leads through a link.
+void ForEachSubfolder(int csidl, const wchar_t* base,
+                      void (*visit)(HANDLE folder, size_t pathLength, void* context),
+                      void* context);

@@ -13,22 +13,23 @@ const int kQQProgramFiles = CSIDL_PROGRAM_FILES;  // the same folder for a 32-bi
 namespace {
 
 struct AccountWalk {
+  const wchar_t* tail;
   BOOL measureOnly;
   ByteCount total;
 };
 
-void WalkAccountFolder(const wchar_t* path, void* context) {
+void WalkAccountFolder(HANDLE account, size_t pathLength, void* context) {
   AccountWalk* walk = static_cast<AccountWalk*>(context);
-  walk->total += WalkFolder(path, TRUE, walk->measureOnly);
+  walk->total += WalkBelow(account, pathLength, walk->tail, walk->measureOnly);
 }
 
 // Walks the folder tail inside every account folder listed under a known folder's
 // accountsBase (a sub-path ending in a backslash). A name starting with a dot is never an
-// account, plain files are passed over, and "All Users" counts like any account.
+// account, plain files and links are passed over, and "All Users" counts like any account.
 ByteCount WalkEveryAccount(int csidl, const wchar_t* accountsBase, const wchar_t* tail,
                            BOOL measureOnly) {
-  AccountWalk walk = {measureOnly, 0};
-  ForEachSubfolder(csidl, accountsBase, tail, false, WalkAccountFolder, &walk);
+  AccountWalk walk = {tail, measureOnly, 0};
+  ForEachSubfolder(csidl, accountsBase, WalkAccountFolder, &walk);
   return walk.total;
 }
 

@@ -1,7 +1,44 @@
 // The path steps every target is built from.
 #include "engine/paths.h"
 
-#include <shellapi.h>
+namespace {
+
+// Opens a known folder as Windows reports it; its path is left in path (MAX_PATH units).
+HANDLE OpenKnownFolder(int csidl, wchar_t* path) {
+  if (!BuildKnownPath(path, csidl, L"")) return nullptr;
+  return OpenTrustedFolder(path, 0);
+}
+
+struct MatchingFiles {
+  BOOL measureOnly;
+  ByteCount total;
+};
+
+void TakeMatchingFile(HANDLE folder, const ListedItem& item, void* context) {
+  if (IsListedFolder(item) || IsListedLink(item)) return;
+  MatchingFiles& files = *static_cast<MatchingFiles*>(context);
+  files.total += static_cast<ByteCount>(item.EndOfFile.QuadPart);
+  if (!files.measureOnly) DeleteListedFile(folder, item);
+}
+
+struct SubfolderVisit {
+  size_t baseLength;
+  void (*visit)(HANDLE folder, size_t pathLength, void* context);
+  void* context;
+};
+
+void VisitListedSubfolder(HANDLE parent, const ListedItem& item, void* context) {
+  const SubfolderVisit& subfolders = *static_cast<const SubfolderVisit*>(context);
+  if (item.FileName[0] == L'.' || !IsListedFolder(item) || IsListedLink(item)) return;
+  const size_t pathLength = subfolders.baseLength + ListedNameLength(item);
+  if (pathLength >= MAX_PATH) return;
+  HANDLE folder = OpenListedItem(parent, item, 0);
+  if (!folder) return;
+  subfolders.visit(folder, pathLength, subfolders.context);
+  CloseHandle(folder);
+}
+
+}  // namespace
 
 bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath) {
   wmemset(buffer, L'\0', MAX_PATH);
@@ -9,48 +46,60 @@ bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath) {
   return AppendPath(buffer, subPath);
 }
 
-ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly) {
+HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess) {
   wchar_t path[MAX_PATH];
-  if (!BuildKnownPath(path, csidl, subPath)) return 0;
-  return WalkFolder(path, TRUE, measureOnly);
+  HANDLE known = OpenKnownFolder(csidl, path);
+  if (!known) return nullptr;
+  HANDLE item = nullptr;
+  if (AppendPath(path, subPath))
+    item = OpenBelow(known, subPath, kind, extraAccess);
+  else
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  CloseHandle(known);
+  return item;
 }
 
-ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly) {
-  // One unit more than a path: the shell wants a double-NUL-terminated list.
-  wchar_t pattern[MAX_PATH + 1];
-  pattern[MAX_PATH] = L'\0';
-  if (!BuildKnownPath(pattern, csidl, subPattern)) return 0;
-  ByteCount total = 0;
-  GetMatchingFilesSize(pattern, &total);
-  if (!measureOnly) {
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = pattern;
-    // Files only: a folder whose name matches the pattern was not counted and is not a cache
-    // file, so it is not the shell's to delete.
-    operation.fFlags =
-        FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI | FOF_FILESONLY;
-    SHFileOperationW(&operation);
-  }
+ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly) {
+  wchar_t path[MAX_PATH];
+  if (!BuildKnownPath(path, csidl, subPath) || !IsWalkableFolder(path)) return 0;
+  const size_t pathLength = wcslen(path);
+  HANDLE folder = *subPath ? OpenKnownItem(csidl, subPath, kFolderItem, 0)
+                           : OpenKnownFolder(csidl, path);
+  if (!folder) return 0;
+  ByteCount total = WalkOpenFolder(folder, pathLength, measureOnly);
+  CloseHandle(folder);
   return total;
 }
 
-void ForEachSubfolder(int csidl, const wchar_t* base, const wchar_t* tail, bool skipLinks,
-                      void (*visit)(const wchar_t* path, void* context), void* context) {
+ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly) {
+  wchar_t pattern[MAX_PATH];
+  if (!BuildKnownPath(pattern, csidl, subPattern)) return 0;
+  // The folder's sub-path, and the pattern's last part as the listing's mask.
+  const wchar_t* separator = wcsrchr(subPattern, L'\\');
+  if (!separator) return 0;
+  const wchar_t* mask = separator + 1;
+  wchar_t subFolder[MAX_PATH];
+  const size_t folderLength = separator - subPattern;
+  wmemcpy(subFolder, subPattern, folderLength);
+  subFolder[folderLength] = L'\0';
+  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0);
+  if (!folder) return 0;
+  MatchingFiles files = {measureOnly, 0};
+  CListingBuffer buffer;
+  if (buffer.Get()) ListFolder(folder, mask, buffer.Get(), TakeMatchingFile, &files);
+  CloseHandle(folder);
+  return files.total;
+}
+
+void ForEachSubfolder(int csidl, const wchar_t* base,
+                      void (*visit)(HANDLE folder, size_t pathLength, void* context),
+                      void* context) {
   wchar_t pattern[MAX_PATH];
   if (!BuildKnownPath(pattern, csidl, base) || !AppendPath(pattern, L"*")) return;
-  WIN32_FIND_DATAW entry;
-  HANDLE listing = FindFirstFileW(pattern, &entry);
-  if (listing == INVALID_HANDLE_VALUE) return;
-  do {
-    if (entry.cFileName[0] == L'.') continue;
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (skipLinks && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-    // Each path starts from a lookup of its own, as every target path does.
-    wchar_t path[MAX_PATH];
-    if (BuildKnownPath(path, csidl, base) && AppendPath(path, entry.cFileName) &&
-        AppendPath(path, tail))
-      visit(path, context);
-  } while (FindNextFileW(listing, &entry));
-  FindClose(listing);
+  HANDLE folder = OpenKnownItem(csidl, base, kFolderItem, 0);
+  if (!folder) return;
+  SubfolderVisit subfolders = {wcslen(pattern) - 1, visit, context};
+  CListingBuffer buffer;
+  if (buffer.Get()) ListFolder(folder, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
+  CloseHandle(folder);
 }

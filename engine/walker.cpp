@@ -29,8 +29,7 @@ bool IsPlainName(const wchar_t* name, const wchar_t* end) {
 bool IsWalkableFolder(const wchar_t* folder) {
   if (!folder) return false;
   int rootNames;  // leading names that only name the root: none on a drive, two on a share
-  if (((folder[0] >= L'A' && folder[0] <= L'Z') || (folder[0] >= L'a' && folder[0] <= L'z')) &&
-      folder[1] == L':' && IsSeparator(folder[2])) {
+  if (IsDriveLetter(folder[0]) && folder[1] == L':' && IsSeparator(folder[2])) {
     folder += 3;
     rootNames = 0;
   } else if (IsSeparator(folder[0]) && IsSeparator(folder[1])) {
@@ -50,40 +49,118 @@ bool IsWalkableFolder(const wchar_t* folder) {
   }
 }
 
+namespace {
+
+// Copies the root of a walkable folder ("X:\\" or "\\\\server\\share\\") into root and
+// returns the rest of the text, the names below the root.
+const wchar_t* RootOf(const wchar_t* folder, wchar_t* root) {
+  const wchar_t* below = folder + 3;
+  if (!IsDriveLetter(folder[0])) {
+    below = folder + 2;
+    for (int names = 0; names < 2; ++names) {
+      while (!IsSeparator(*below)) ++below;
+      ++below;
+    }
+  }
+  size_t length = below - folder;
+  wmemcpy(root, folder, length);
+  root[length] = L'\0';
+  return below;
+}
+
+// Each level of the walk lists its folder through a buffer of its own, kept from the first
+// folder at that depth to the end of the walk. Every level adds at least two characters to the
+// path, so the path limit bounds the depth.
+class CListingBuffers {
+ public:
+  BYTE* AtDepth(int depth) { return depth < kMaxDepth ? m_levels[depth].Get() : nullptr; }
+
+ private:
+  static const int kMaxDepth = MAX_PATH / 2 + 1;
+  CListingBuffer m_levels[kMaxDepth];
+};
+
+struct FolderWalk {
+  CListingBuffers* buffers;
+  int depth;
+  size_t pathLength;  // of the folder's path text, which is never built
+  BOOL measureOnly;
+  ByteCount total;
+};
+
+ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
+                       CListingBuffers& buffers, int depth);
+
+void VisitWalkedItem(HANDLE parent, const ListedItem& item, void* context) {
+  FolderWalk& walk = *static_cast<FolderWalk*>(context);
+  // Links, junctions and mount points lead outside the walk: never follow or remove them.
+  if (IsListedLink(item)) return;
+  const size_t childLength = walk.pathLength + 1 + ListedNameLength(item);
+  if (childLength >= MAX_PATH) return;  // too long to name safely
+  if (!IsListedFolder(item)) {
+    if (walk.measureOnly)
+      walk.total += static_cast<ByteCount>(item.EndOfFile.QuadPart);
+    else
+      DeleteListedFile(parent, item);
+    return;
+  }
+  HANDLE child = nullptr;
+  if (!walk.measureOnly) child = OpenListedItem(parent, item, DELETE);
+  // A folder that may be emptied but not removed is emptied all the same.
+  if (!child) child = OpenListedItem(parent, item, 0);
+  if (!child) return;
+  walk.total += WalkContents(child, childLength, walk.measureOnly, *walk.buffers, walk.depth + 1);
+  if (!walk.measureOnly) DeleteOpenItem(child);  // only an emptied folder goes
+  CloseHandle(child);
+}
+
+// Depth first: a subfolder is walked completely, and in delete mode removed, before the
+// listing of its parent goes on.
+ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
+                       CListingBuffers& buffers, int depth) {
+  // A folder is listed only where its listing pattern "folder\*" would fit in a path buffer.
+  if (pathLength + 2 >= MAX_PATH) return 0;
+  BYTE* buffer = buffers.AtDepth(depth);
+  if (!buffer) return 0;
+  FolderWalk walk = {&buffers, depth, pathLength, measureOnly, 0};
+  ListFolder(folder, nullptr, buffer, VisitWalkedItem, &walk);
+  return walk.total;
+}
+
+}  // namespace
+
+ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly) {
+  CListingBuffers buffers;
+  return WalkContents(folder, pathLength, measureOnly, buffers, 0);
+}
+
+ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath,
+                    BOOL measureOnly) {
+  HANDLE folder = OpenBelow(start, subPath, kFolderItem, 0);
+  if (!folder) return 0;
+  ByteCount total = WalkOpenFolder(folder, startLength + wcslen(subPath), measureOnly);
+  CloseHandle(folder);
+  return total;
+}
+
 ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
   // A text that names no folder below a root would reach far more than the caller meant: the
   // empty one lists the current drive's root.
   if (!IsWalkableFolder(folder)) return 0;
-  ByteCount total = 0;
-  // One buffer serves as the listing pattern "folder\*" and then as each child's path:
-  // both share the prefix "folder\".
-  wchar_t path[MAX_PATH];
-  path[0] = L'\0';
-  if (AppendPath(path, folder) && AppendPath(path, L"\\*")) {
-    const size_t baseLength = wcslen(path) - 1;
-    WIN32_FIND_DATAW entry;
-    HANDLE listing = FindFirstFileW(path, &entry);
-    if (listing != INVALID_HANDLE_VALUE) {
-      do {
-        if (IsDotOrDotDot(entry.cFileName)) continue;
-        // Links, junctions and mount points lead outside the walk: never follow or remove them.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        path[baseLength] = L'\0';
-        if (!AppendPath(path, entry.cFileName)) continue;  // too long to name safely
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          total += WalkFolder(path, FALSE, measureOnly);
-        } else if (measureOnly) {
-          total += FullSize(entry);
-        } else {
-          if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-          DeleteFileW(path);
-        }
-      } while (FindNextFileW(listing, &entry));
-      FindClose(listing);
-    }
-  }
-  if (!measureOnly && !keepFolder) RemoveDirectoryW(folder);
+  // Only the root is taken as Windows resolves it; below it no part may be a link.
+  wchar_t root[MAX_PATH];
+  const wchar_t* below = RootOf(folder, root);
+  HANDLE start = OpenTrustedFolder(root, 0);
+  if (!start) return 0;
+  const bool removeFolder = !measureOnly && !keepFolder;
+  HANDLE walked = nullptr;
+  if (removeFolder) walked = OpenBelow(start, below, kFolderItem, DELETE);
+  if (!walked) walked = OpenBelow(start, below, kFolderItem, 0);
+  CloseHandle(start);
+  if (!walked) return 0;
+  ByteCount total = WalkOpenFolder(walked, wcslen(folder), measureOnly);
+  if (removeFolder) DeleteOpenItem(walked);
+  CloseHandle(walked);
   return total;
 }
 

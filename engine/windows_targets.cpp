@@ -3,19 +3,36 @@
 #include "engine/paths.h"
 
 #include <shlobj.h>
+#include <stdio.h>
 
 namespace {
 
-// Sizes one font cache file the way GetFileSizeOf opens it, then deletes it in delete mode,
-// whether or not it could be opened.
+// Sizes a file below a known folder, no part of the way a link; 0, with the diagnostic line
+// written, when it cannot be opened.
+ByteCount SizeKnownFile(int csidl, const wchar_t* subPath) {
+  HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, 0);
+  if (!file) {
+    printf("CreateFile failed with %d\n", static_cast<int>(GetLastError()));
+    return 0;
+  }
+  ByteCount size = 0;
+  if (!SizeOfOpenFile(file, &size)) size = 0;
+  CloseHandle(file);
+  return size;
+}
+
+void DeleteKnownFile(int csidl, const wchar_t* subPath) {
+  HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, DELETE);
+  if (!file) return;
+  DeleteOpenItem(file);
+  CloseHandle(file);
+}
+
+// Sizes one font cache file, then deletes it in delete mode, whether or not it could be sized.
 ByteCount TakeFontCacheFile(int csidl, const wchar_t* subPath, BOOL measureOnly) {
-  wchar_t path[MAX_PATH];
-  if (!BuildKnownPath(path, csidl, subPath)) return 0;
-  LARGE_INTEGER size;
-  size.QuadPart = 0;
-  if (GetFileSizeOf(path, &size) != 0) size.QuadPart = 0;
-  if (!measureOnly) DeleteFileW(path);
-  return static_cast<ByteCount>(size.QuadPart);
+  ByteCount size = SizeKnownFile(csidl, subPath);
+  if (!measureOnly) DeleteKnownFile(csidl, subPath);
+  return size;
 }
 
 }  // namespace
@@ -34,16 +51,11 @@ ByteCount CleanOfflineWebPages(BOOL measureOnly) {
 
 ByteCount CleanErrorDumps(BOOL measureOnly) {
   ByteCount total = WalkKnown(CSIDL_WINDOWS, L"\\Minidump", measureOnly);
-  wchar_t path[MAX_PATH];
-  if (!BuildKnownPath(path, CSIDL_WINDOWS, L"\\memory.dmp")) return total;
   if (!measureOnly) {
-    DeleteFileW(path);
+    DeleteKnownFile(CSIDL_WINDOWS, L"\\memory.dmp");
     return total;
   }
-  LARGE_INTEGER size;
-  size.QuadPart = 0;
-  if (GetFileSizeOf(path, &size) == 0) total += static_cast<ByteCount>(size.QuadPart);
-  return total;
+  return total + SizeKnownFile(CSIDL_WINDOWS, L"\\memory.dmp");
 }
 
 ByteCount CleanWindowsTemp(BOOL measureOnly) {

@@ -15,48 +15,53 @@ namespace {
 const wchar_t kSharedObjects[] = L"\\Macromedia\\Flash Player\\#SharedObjects\\";
 
 struct StorageAction {
-  void (*apply)(const wchar_t* path);
+  const wchar_t* host;
+  void (*apply)(HANDLE storage, size_t pathLength, const wchar_t* host);
 };
 
-// A host's entry that is itself a link is left alone too.
-void VisitStorageEntry(const wchar_t* path, void* context) {
-  DWORD attributes = GetFileAttributesW(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return;
-  static_cast<const StorageAction*>(context)->apply(path);
+void VisitStorageFolder(HANDLE storage, size_t pathLength, void* context) {
+  const StorageAction& action = *static_cast<const StorageAction*>(context);
+  if (pathLength + 1 + wcslen(action.host) >= MAX_PATH) return;  // too long to name safely
+  action.apply(storage, pathLength, action.host);
 }
 
-// Calls action with the path of host's entry in each of Flash Player's folders under
-// #SharedObjects: every subfolder whose name does not begin with a dot. Links lead out of
-// Flash Player's store, so nothing is done through them; names too long for a path buffer
-// are passed over.
-void ForEachStorageEntry(const wchar_t* host, void (*action)(const wchar_t* path)) {
-  wchar_t tail[MAX_PATH];
-  tail[0] = L'\0';
-  if (!AppendPath(tail, L"\\") || !AppendPath(tail, host)) return;
-  StorageAction storageAction = {action};
-  ForEachSubfolder(CSIDL_APPDATA, kSharedObjects, tail, true, VisitStorageEntry, &storageAction);
+// Applies action to host's entry in each of Flash Player's folders under #SharedObjects: every
+// subfolder whose name does not begin with a dot. Links lead out of Flash Player's store, so
+// nothing is done through them, nor to a host's entry that is itself a link.
+void ForEachStorageFolder(const wchar_t* host,
+                          void (*apply)(HANDLE storage, size_t pathLength, const wchar_t* host)) {
+  StorageAction action = {host, apply};
+  ForEachSubfolder(CSIDL_APPDATA, kSharedObjects, VisitStorageFolder, &action);
 }
 
-void PutBlockingFile(const wchar_t* path) {
-  WalkFolder(path, FALSE, FALSE);  // the host's stored objects go, and then its folder
+void PutBlockingFile(HANDLE storage, size_t pathLength, const wchar_t* host) {
+  // The host's stored objects go, and then its folder.
+  HANDLE folder = OpenBelow(storage, host, kFolderItem, DELETE);
+  if (folder) {
+    WalkOpenFolder(folder, pathLength + 1 + wcslen(host), FALSE);
+    DeleteOpenItem(folder);
+    CloseHandle(folder);
+  }
   // Fails where the folder could not be removed; that host stays unblocked there.
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  MakeEmptyFileIn(storage, host);
 }
 
-// DeleteFileW leaves a real folder of that name alone.
-void RemoveBlockingFile(const wchar_t* path) { DeleteFileW(path); }
+// A real folder of that name is left alone.
+void RemoveBlockingFile(HANDLE storage, size_t, const wchar_t* host) {
+  HANDLE file = OpenBelow(storage, host, kFileItem, DELETE);
+  if (!file) return;
+  DeleteOpenItem(file);
+  CloseHandle(file);
+}
 
 }  // namespace
 
 int BlockFlashStorage(const wchar_t* host) {
-  ForEachStorageEntry(host, PutBlockingFile);
+  ForEachStorageFolder(host, PutBlockingFile);
   return 0;
 }
 
 int UnblockFlashStorage(const wchar_t* host) {
-  ForEachStorageEntry(host, RemoveBlockingFile);
+  ForEachStorageFolder(host, RemoveBlockingFile);
   return 0;
 }

@@ -1,0 +1,87 @@
+// Reaching folders and files through open handles, never through path text that Windows parses
+// again. Spruce runs elevated in folders that other users can write to, where a name can be
+// made to mean another place: a trailing dot or blank that the path parser drops ("J." acts on
+// "J"), a junction or symbolic link, a folder swapped for a link after it was listed. So every
+// item below a trusted start is opened relative to its parent's handle under its exact listed
+// name, without following a link, and checked on the opened handle.
+#pragma once
+
+#include "engine/engine.h"
+
+// One entry of a folder listing.
+typedef FILE_ID_BOTH_DIR_INFO ListedItem;
+
+// The buffer one folder's listing goes through: large, so that few calls list a folder.
+const ULONG kListingBufferSize = 64 * 1024;
+
+class CListingBuffer {
+ public:
+  CListingBuffer() : m_pbData(nullptr) {}
+  ~CListingBuffer();
+  CListingBuffer(const CListingBuffer&) = delete;
+  CListingBuffer& operator=(const CListingBuffer&) = delete;
+  // kListingBufferSize bytes, taken on first use; null when there is no memory.
+  BYTE* Get();
+
+ private:
+  BYTE* m_pbData;
+};
+
+enum ItemKind { kFolderItem, kFileItem };
+
+// The listed name and its length in characters (it is not terminated).
+inline size_t ListedNameLength(const ListedItem& item) {
+  return item.FileNameLength / sizeof(wchar_t);
+}
+bool IsDotOrDotDot(const ListedItem& item);
+inline bool IsListedFolder(const ListedItem& item) {
+  return (item.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+inline bool IsListedLink(const ListedItem& item) {
+  return (item.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Opens a folder whose path Windows resolves as it always does, links included: a known folder
+// as Windows reports it, or the root of a drive or share. Null when it is missing or no folder.
+HANDLE OpenTrustedFolder(const wchar_t* path, ACCESS_MASK extraAccess);
+
+// Opens what parent's listing showed as item, by its exact name, without following a link.
+// Null when it is gone, or the opened item is a link, is of another kind than listed, or is
+// not the item listed (swapped after the listing).
+HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess);
+
+// Opens subPath (names separated by backslashes; an empty one names start itself, which is
+// then opened anew) below start, one name at a time, each looked up in its parent's listing
+// and opened as above: no part may be a link. Null when a part is missing (last error
+// ERROR_PATH_NOT_FOUND, or ERROR_FILE_NOT_FOUND for the last), is a link
+// (681, the system's "stopped on a symbolic link") or cannot be opened. extraAccess applies to the last part only.
+HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind, ACCESS_MASK extraAccess);
+
+// Calls visit(item) for every entry of folder but "." and "..", in listing order, or only for
+// those matching mask (wildcards * and ?) when one is given. folder must not have been listed
+// before; buffer holds kListingBufferSize bytes, 8-byte aligned.
+void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
+                void (*visit)(HANDLE folder, const ListedItem& item, void* context),
+                void* context);
+
+// Makes an empty file named name in folder unless something of that name is there already;
+// nothing is opened through a link of that name.
+void MakeEmptyFileIn(HANDLE folder, const wchar_t* name);
+
+// Deletes a file that parent's listing showed, through a handle opened as above, clearing its
+// read-only attribute first. One that is in use, refused or no longer the one listed stays.
+void DeleteListedFile(HANDLE parent, const ListedItem& item);
+
+// Deletes an item opened with DELETE access; a folder only when empty. Nothing else changes:
+// a read-only file stays.
+bool DeleteOpenItem(HANDLE item);
+
+// Clears a read-only attribute, as the walk does before deleting a file.
+void ClearReadOnly(HANDLE file);
+
+// Size of an open file; false when it cannot be queried.
+bool SizeOfOpenFile(HANDLE file, ByteCount* size);
+
+// Tests only: called with each listed name just before it is opened, to change the folder in
+// between as another program could.
+extern void (*g_pfnBeforeOpenListed)(HANDLE parent, const wchar_t* name, size_t length);
