@@ -1,0 +1,141 @@
+// The ways other users could aim an elevated clean at a folder of their choosing: a name that
+// the path parser shortens, a link on the way to a target, a folder swapped for a link after
+// it was listed. In each, the folder outside keeps every file and is not counted.
+#include "test_support.h"
+
+#include "engine/paths.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <functional>
+
+namespace {
+
+// A folder outside every target, holding files worth 4,608 bytes.
+std::wstring MakeOutside(const std::wstring& name) {
+  std::wstring outside = FreshTestFolder(name);
+  WriteFileOfSize(outside + L"\\precious.doc", 4096);
+  WriteFileOfSize(outside + L"\\x", 512);
+  return outside;
+}
+
+void ExpectUntouched(const std::wstring& outside) {
+  EXPECT_TRUE(PathExists(outside + L"\\precious.doc"));
+  EXPECT_TRUE(PathExists(outside + L"\\x"));
+}
+
+std::wstring Verbatim(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+// In C:\Windows\Temp: a link "J" to the outside folder and a real folder "J.", which path
+// texts would turn into "J". Its file "x " would likewise become "x".
+TEST(WalkSafety, ANameEndingInADotOrBlankIsItsOwnItem) {
+  std::wstring outside = MakeOutside(L"outside-dot");
+  std::wstring temp = KnownFolder(CSIDL_WINDOWS) + L"\\Temp";
+  for (const std::wstring& folder : {temp, KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Temp"}) {
+    RemoveTree(folder);
+    MakeFolders(folder);
+  }
+  MakeFolderLink(temp + L"\\J", outside);
+  std::wstring dotted = Verbatim(temp + L"\\J.");
+  ASSERT_TRUE(CreateDirectoryW(dotted.c_str(), nullptr));
+  WriteFileOfSize(dotted + L"\\x ", 30);
+  WriteFileOfSize(dotted + L"\\deeper.\\y.", 7);
+
+  EXPECT_EQ(CleanWindowsTemp(TRUE), 37u);
+  CleanWindowsTemp(FALSE);
+  ExpectUntouched(outside);
+  EXPECT_EQ(GetFileAttributesW(dotted.c_str()), INVALID_FILE_ATTRIBUTES);  // emptied, removed
+  EXPECT_TRUE(PathExists(temp + L"\\J\\precious.doc"));  // the link stays
+  RemoveTree(temp + L"\\J");
+}
+
+struct LinkOnTheWay {
+  const char* name;
+  ByteCount (*clean)(BOOL measureOnly);
+  std::wstring link;     // replaced by a link to the outside folder
+  std::wstring inside;   // a file of 10 bytes the target does clean
+  std::wstring outside;  // where, in the outside folder, the target's own files would be
+};
+
+TEST(WalkSafety, NoPartOfATargetsPathBelowItsKnownFolderMayBeALink) {
+  const std::wstring windows = KnownFolder(CSIDL_WINDOWS);
+  const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
+  const std::wstring documents = KnownFolder(CSIDL_PERSONAL);
+  const std::wstring programFilesOnD = L"D" + KnownFolder(kQQProgramFiles).substr(1);
+  const std::wstring plugin = L"\\QQ\\Plugin\\Com.Tencent.QQMusic\\bin\\QQMusic\\cache";
+  const LinkOnTheWay cases[] = {
+      {"the walked folder itself", CleanErrorDumps, windows + L"\\Minidump",
+       windows + L"\\memory.dmp", L"\\mini.dmp"},
+      {"a folder between", CleanRemoteDesktopCache, local + L"\\Microsoft\\Terminal Server Client",
+       L"", L"\\Cache\\bitmap.bmc"},
+      {"on another drive", CleanQQMusicPluginCache, programFilesOnD + L"\\Tencent",
+       KnownFolder(kQQProgramFiles) + L"\\Tencent" + plugin + L"\\c.tmp", plugin + L"\\d.tmp"},
+      {"an account folder", CleanQQFilesImages, documents + L"\\Tencent Files\\12345",
+       documents + L"\\Tencent Files\\67890\\Image\\a.jpg", L"\\Image\\b.jpg"},
+      {"a pattern's folder", CleanFontCache, windows + L"\\ServiceProfiles\\LocalService",
+       local + L"\\GDIPFONTCACHEV1.DAT", L"\\AppData\\Local\\FontCache-S-1.dat"},
+  };
+  for (const LinkOnTheWay& way : cases) {
+    SCOPED_TRACE(way.name);
+    std::wstring outside = MakeOutside(L"outside-way");
+    WriteFileOfSize(outside + way.outside, 2000);
+    RemoveTree(way.link);
+    MakeFolders(way.link.substr(0, way.link.find_last_of(L'\\')));
+    MakeFolderLink(way.link, outside);
+    if (!way.inside.empty()) WriteFileOfSize(way.inside, 10);
+    const ByteCount inside = way.inside.empty() ? 0 : 10;
+
+    testing::internal::CaptureStdout();  // the font cache's missing files
+    EXPECT_EQ(way.clean(TRUE), inside);
+    way.clean(FALSE);
+    testing::internal::GetCapturedStdout();
+    ExpectUntouched(outside);
+    EXPECT_TRUE(PathExists(outside + way.outside));
+    if (!way.inside.empty()) {
+      EXPECT_FALSE(PathExists(way.inside));
+    }
+    RemoveTree(way.link);
+  }
+  RemoveTree(programFilesOnD + L"\\Tencent");
+  RemoveTree(KnownFolder(kQQProgramFiles) + L"\\Tencent");
+  RemoveTree(documents + L"\\Tencent Files");
+}
+
+// Between the listing and the opening of "swapped", another program moves the folder away
+// and puts a link to the outside folder in its place.
+std::function<void(const std::wstring&)> g_swap;
+
+void SwapBeforeOpening(HANDLE, const wchar_t* name, size_t length) {
+  if (g_swap) g_swap(std::wstring(name, length));
+}
+
+TEST(WalkSafety, AFolderSwappedForALinkAfterTheListingIsNotEntered) {
+  std::wstring root = FreshTestFolder(L"walk-swap");
+  std::wstring outside = MakeOutside(L"outside-swap");
+  std::wstring walked = root + L"\\walked";
+  g_pfnBeforeOpenListed = SwapBeforeOpening;
+  for (BOOL measureOnly : {TRUE, FALSE}) {
+    SCOPED_TRACE(measureOnly ? "measure" : "delete");
+    RemoveTree(walked);
+    RemoveTree(root + L"\\moved");
+    WriteFileOfSize(walked + L"\\swapped\\cache.tmp", 100);
+    WriteFileOfSize(walked + L"\\kept.tmp", 7);
+    bool swapped = false;
+    g_swap = [&](const std::wstring& name) {
+      if (name != L"swapped" || swapped) return;
+      swapped = true;
+      ASSERT_TRUE(MoveFileW((walked + L"\\swapped").c_str(), (root + L"\\moved").c_str()));
+      MakeFolderLink(walked + L"\\swapped", outside);
+    };
+    EXPECT_EQ(WalkFolder(walked.c_str(), TRUE, measureOnly), measureOnly ? 7u : 0u);
+    EXPECT_TRUE(swapped);
+    ExpectUntouched(outside);
+  }
+  EXPECT_FALSE(PathExists(walked + L"\\kept.tmp"));
+  g_swap = nullptr;
+  g_pfnBeforeOpenListed = nullptr;
+  RemoveTree(root);
+}
+
+}  // namespace
