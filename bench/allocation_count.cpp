@@ -12,6 +12,7 @@ void* (*g_calloc)(size_t, size_t);
 void* (*g_realloc)(void*, size_t);
 LPVOID(WINAPI* g_heapAlloc)(HANDLE, DWORD, SIZE_T);
 LPVOID(WINAPI* g_heapReAlloc)(HANDLE, DWORD, LPVOID, SIZE_T);
+LPVOID(WINAPI* g_virtualAlloc)(LPVOID, SIZE_T, DWORD, DWORD);
 
 void* CountedMalloc(size_t size) {
   ++g_allocations;
@@ -36,6 +37,11 @@ LPVOID WINAPI CountedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
 LPVOID WINAPI CountedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T size) {
   ++g_allocations;
   return g_heapReAlloc(heap, flags, block, size);
+}
+
+LPVOID WINAPI CountedVirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protection) {
+  ++g_allocations;
+  return g_virtualAlloc(address, size, type, protection);
 }
 
 struct ImportHook {
@@ -67,6 +73,8 @@ void StartCountingAllocations() {
        reinterpret_cast<void**>(&g_heapAlloc)},
       {"HeapReAlloc", reinterpret_cast<void*>(&CountedHeapReAlloc),
        reinterpret_cast<void**>(&g_heapReAlloc)},
+      {"VirtualAlloc", reinterpret_cast<void*>(&CountedVirtualAlloc),
+       reinterpret_cast<void**>(&g_virtualAlloc)},
   };
   BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(

@@ -2,7 +2,7 @@
 // the statically linked C++ runtime. Wine's own DLLs allocate on their own and are not seen.
 #pragma once
 
-// Routes malloc, calloc, realloc, HeapAlloc and HeapReAlloc of the program's import table
+// Routes malloc, calloc, realloc, HeapAlloc, HeapReAlloc and VirtualAlloc of the program's import table
 // through counters. operator new is counted too: the C++ runtime takes its memory from malloc.
 // Call once, before the allocations of interest.
 void StartCountingAllocations();

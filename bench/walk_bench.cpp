@@ -180,7 +180,7 @@ bool Run() {
   printf("Both measured %llu bytes in every run; after every delete run the tree was gone.\n",
          bytes);
   printf("Heap allocations in one run (the most of any run), counted at the program's imports "
-         "of malloc, calloc, realloc, HeapAlloc and HeapReAlloc:\n");
+         "of malloc, calloc, realloc, HeapAlloc, HeapReAlloc and VirtualAlloc:\n");
   printf("  WalkFolder: measure %lld, delete %lld; std::filesystem: measure %lld, delete %lld\n",
          walker.measureAllocations, walker.deleteAllocations, filesystem.measureAllocations,
          filesystem.deleteAllocations);
