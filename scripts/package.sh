@@ -18,7 +18,8 @@ buildroot=${1:-$root/build}
 dist=${2:-$root/dist}
 fail() { echo "package: $*" >&2; exit 1; }
 if [ -n "$SPRUCE_SIGN_PKCS12" ]; then
-  [ -f "$SPRUCE_SIGN_PKCS12" ] || fail "no certificate file $SPRUCE_SIGN_PKCS12 (SPRUCE_SIGN_PKCS12)"
+  [ -f "$SPRUCE_SIGN_PKCS12" ] ||
+    fail "no certificate file $SPRUCE_SIGN_PKCS12 (SPRUCE_SIGN_PKCS12)"
   [ -n "$SPRUCE_SIGN_PASSWORD_FILE" ] || fail "SPRUCE_SIGN_PASSWORD_FILE names no password file"
   [ -f "$SPRUCE_SIGN_PASSWORD_FILE" ] ||
     fail "no password file $SPRUCE_SIGN_PASSWORD_FILE (SPRUCE_SIGN_PASSWORD_FILE)"
@@ -65,14 +66,16 @@ for arch in x86_64 i686; do
   mkdir -p "$stage/$arch"
   if [ -z "$SPRUCE_SIGN_PKCS12" ]; then
     cp "$buildroot/$arch/bin/Spruce.exe" "$program"
-    continue
+  else
+    osslsigncode sign -pkcs12 "$SPRUCE_SIGN_PKCS12" -readpass "$SPRUCE_SIGN_PASSWORD_FILE" \
+        -h sha256 -n Spruce -i "$(build_value $arch SPRUCE_HOME_PAGE_URL)" \
+        ${SPRUCE_SIGN_TIMESTAMP_URL:+-ts "$SPRUCE_SIGN_TIMESTAMP_URL"} \
+        -in "$buildroot/$arch/bin/Spruce.exe" -out "$program" >/dev/null ||
+      fail "cannot sign the $arch Spruce.exe (see above): check the certificate" \
+        "$SPRUCE_SIGN_PKCS12, the password in" \
+        "$SPRUCE_SIGN_PASSWORD_FILE${SPRUCE_SIGN_TIMESTAMP_URL:+ and the time-stamp server};" \
+        "no zip written"
   fi
-  osslsigncode sign -pkcs12 "$SPRUCE_SIGN_PKCS12" -readpass "$SPRUCE_SIGN_PASSWORD_FILE" \
-      -h sha256 -n Spruce -i "$(build_value $arch SPRUCE_HOME_PAGE_URL)" \
-      ${SPRUCE_SIGN_TIMESTAMP_URL:+-ts "$SPRUCE_SIGN_TIMESTAMP_URL"} \
-      -in "$buildroot/$arch/bin/Spruce.exe" -out "$program" >/dev/null ||
-    fail "cannot sign the $arch Spruce.exe with $SPRUCE_SIGN_PKCS12 and the password in" \
-      "$SPRUCE_SIGN_PASSWORD_FILE${SPRUCE_SIGN_TIMESTAMP_URL:+ (or time-stamp it)}; no zip written"
 done
 
 zips=""
