@@ -3,7 +3,7 @@
 set -e
 need=""
 for pkg in cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb googletest \
-    fonts-wqy-microhei python3 unzip; do
+    fonts-wqy-microhei python3 unzip osslsigncode openssl; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "ok installed" || need="$need $pkg"
 done
 [ -z "$need" ] && exit 0

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds both architectures and runs every test under Wine
 # in a fresh disposable prefix inside the build tree; then packs the release from these builds
-# and checks it, running the packed 64-bit program in a fresh prefix of its own.
+# and checks it, running the packed 64-bit program in a fresh prefix of its own, and signs it
+# with a throwaway certificate.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 XVFB_PID=
@@ -25,3 +26,4 @@ $WINE wineboot >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure
 "$root/scripts/package.sh" "$root/build"
 "$root/scripts/package-test.sh" "$build"
+"$root/scripts/package-sign-test.sh" "$root/build"
