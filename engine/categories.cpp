@@ -41,12 +41,15 @@ void RunCommand(const wchar_t* command) {
   if (AppendPath(commandLine, command)) RunCommandLine(commandLine);
 }
 
+// Windows Search is down only while its index folder is walked; it then rebuilds the index.
+void CleanSearchIndex() {
+  RunAndRestartStoppedServices([] { CleanSearchCache(FALSE); });
+}
+
 // Hibernation is turned off rather than the file deleted: Windows then removes the file itself.
 void TurnHibernationOff() { RunCommand(L"powercfg -h off"); }
 
-void RemoveSupersededServicePackFiles() {
-  RunCommand(L"dism /online /cleanup_image /spsuperseded /hidesp");
-}
+void CleanComponentStore() { RunCommand(ComponentCleanupCommand()); }
 
 }  // namespace
 
@@ -72,13 +75,13 @@ const CategoryRow kCategoryRows[kCategoryCount] = {
     /*  9 */ {L"Windows错误报告", kCheckedAtStart,
               Measure<CleanErrorReports>, Clean<CleanErrorReports>},
     /* 10 */ {L"Windows搜索缓存", kUncheckedAtStart,
-              Measure<CleanSearchCache>, Clean<CleanSearchCache>},
+              Measure<CleanSearchCache>, CleanSearchIndex},
     /* 11 */ {L"Windows字体缓存", kCheckedAtStart,
               Measure<CleanFontCache>, Clean<CleanFontCache>},
     /* 12 */ {L"Windows休眠文件", kUncheckedAtStart,
               MeasureHibernationFile, TurnHibernationOff},
     /* 13 */ {L"清理Windows补丁", kCheckedIfVersionAtLeast,
-              nullptr, RemoveSupersededServicePackFiles},
+              nullptr, CleanComponentStore},
     /* 14 */ {L"Windows Defender缓存", kCheckedAtStart,
               Measure<CleanDefenderHistory>, Clean<CleanDefenderHistory>},
     /* 15 */ {L"Windows远程登录缓存", kCheckedAtStart,

@@ -36,6 +36,10 @@ ByteCount CleanThumbnailCache(BOOL measureOnly);
 // Service control: stops "WSearch" and its active dependents, reporting on standard output.
 void StopServiceWithDependents();
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager);
+// Runs work; every service that StopServiceWithDependents takes down inside it is started
+// again afterwards, the last stopped first, each waited for within 30 seconds. Services that
+// were not running before stay stopped.
+void RunAndRestartStoppedServices(void (*work)());
 
 // QQ and QQMusic targets. CleanQQAll runs the seven parts below in this order and adds them up.
 ByteCount CleanQQAll(BOOL measureOnly);
@@ -57,6 +61,13 @@ extern const int kQQProgramFiles;
 // other folder is searched, and a name with a path is refused.
 int RunCommandLine(wchar_t* commandLine);
 BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or later
+// The running system's own version (RtlGetVersion), which neither the manifest nor
+// compatibility settings change; FALSE, and the record zeroed, when it cannot be had.
+BOOL GetTrueWindowsVersion(OSVERSIONINFOEXW* version);
+// Row 13's dism command for a Windows version: removing service-pack backups on Windows 7 and
+// earlier, cleaning the component store from Windows 8 (6.2) on; and for the running system.
+const wchar_t* ComponentCleanupCommandFor(DWORD majorVersion, DWORD minorVersion);
+const wchar_t* ComponentCleanupCommand();
 // Size of hiberfil.sys in the root of the Windows drive: 0 and size stored, or -1 (unchanged).
 int GetHibernationFileSize(ByteCount* size);
 

@@ -1,4 +1,4 @@
-// The Service Control Manager calls and the clock that the service stop goes through.
+// The Service Control Manager calls and the clock that the service stop and restart go through.
 // The program uses the real ones; tests put a simulated manager and clock in their place.
 #pragma once
 
@@ -13,9 +13,25 @@ struct ServiceCalls {
   decltype(&::CloseServiceHandle) close;
   decltype(&::GetTickCount) tickCount;
   decltype(&::Sleep) sleep;
+  decltype(&::StartServiceW) start;
 };
 
 extern const ServiceCalls kWindowsServiceCalls;
 
-void StopServiceWithDependents(const ServiceCalls& calls);
-BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDLE manager);
+// The services that a stop took down, in the order it sent them the stop request.
+struct StoppedServices {
+  static const int kCapacity = 16;
+  static const int kNameUnits = 257;  // service names have at most 256 characters
+  wchar_t names[kCapacity][kNameUnits];
+  int count;
+};
+
+// With a record, a service is stopped only when there is room to note it, and noted once it
+// has accepted the stop request.
+void StopServiceWithDependents(const ServiceCalls& calls, StoppedServices* stopped = nullptr);
+BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDLE manager,
+                          StoppedServices* stopped = nullptr);
+// Starts the noted services again, the last stopped first, each once it has finished stopping
+// and each waited for within a budget of its own.
+void StartStoppedServices(const ServiceCalls& calls, const StoppedServices& stopped);
+void RunAndRestartStoppedServices(const ServiceCalls& calls, void (*work)());

@@ -1,8 +1,10 @@
-// Stopping the Windows Search service, and what depends on it, before its data is deleted.
+// Stopping the Windows Search service, and what depends on it, while its data is deleted,
+// and starting again what was stopped.
 #include "engine/engine.h"
 #include "engine/service_calls.h"
 
 #include <stdio.h>
+#include <wchar.h>
 
 namespace {
 
@@ -21,6 +23,18 @@ DWORD PendingWait(DWORD waitHint) {
   return wait;
 }
 
+// Whether name can be noted in stopped (always, without a record) with keepFree places left
+// over for services still to be stopped.
+bool CanNote(const StoppedServices* stopped, const wchar_t* name, int keepFree) {
+  return !stopped || (stopped->count + keepFree < StoppedServices::kCapacity &&
+                      wcslen(name) < StoppedServices::kNameUnits);
+}
+
+void Note(StoppedServices* stopped, const wchar_t* name) {
+  if (!stopped || !CanNote(stopped, name, 0)) return;
+  wcscpy(stopped->names[stopped->count++], name);
+}
+
 BOOL QueryStatus(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
   DWORD needed = 0;
   return calls.queryStatus(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(status),
@@ -28,13 +42,17 @@ BOOL QueryStatus(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PR
 }
 
 // Stops one dependent and waits for it; false at any failure or when the budget is spent.
+// A dependent that cannot be noted is not stopped, so that nothing stays down unnoted; one
+// place stays free for the service it depends on.
 BOOL StopDependent(const ServiceCalls& calls, SC_HANDLE manager, const wchar_t* name,
-                   DWORD start) {
+                   DWORD start, StoppedServices* record) {
+  if (!CanNote(record, name, 1)) return FALSE;
   SC_HANDLE dependent = calls.openService(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (!dependent) return FALSE;
   SERVICE_STATUS_PROCESS status = {};
   BOOL stopped = calls.control(dependent, SERVICE_CONTROL_STOP,
                                reinterpret_cast<SERVICE_STATUS*>(&status));
+  if (stopped) Note(record, name);
   while (stopped && status.dwCurrentState != SERVICE_STOPPED) {
     calls.sleep(status.dwWaitHint);
     if (!QueryStatus(calls, dependent, &status)) stopped = FALSE;
@@ -70,11 +88,12 @@ bool WaitForPendingStop(const ServiceCalls& calls, SC_HANDLE service,
 
 // Sends the stop request and waits until the service reports it has stopped.
 void StopAndWait(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PROCESS* status,
-                 DWORD start) {
+                 DWORD start, StoppedServices* stopped) {
   if (!calls.control(service, SERVICE_CONTROL_STOP, reinterpret_cast<SERVICE_STATUS*>(status))) {
     printf("ControlService failed (%d)\n", static_cast<int>(GetLastError()));
     return;
   }
+  Note(stopped, kSearchService);
   while (status->dwCurrentState != SERVICE_STOPPED) {
     calls.sleep(status->dwWaitHint);
     if (!QueryStatus(calls, service, status)) {
@@ -90,14 +109,62 @@ void StopAndWait(const ServiceCalls& calls, SC_HANDLE service, SERVICE_STATUS_PR
   printf("Service stopped successfully\n");
 }
 
+// Queries the status into status and waits, in steps of a tenth of the wait hint, while it is
+// pending; false when a query fails or the budget counted from start runs out first.
+bool WaitWhilePending(const ServiceCalls& calls, SC_HANDLE service, DWORD pending,
+                      SERVICE_STATUS_PROCESS* status, DWORD start) {
+  if (!QueryStatus(calls, service, status)) return false;
+  while (status->dwCurrentState == pending) {
+    if (BudgetSpent(calls, start)) return false;
+    calls.sleep(PendingWait(status->dwWaitHint));
+    if (!QueryStatus(calls, service, status)) return false;
+  }
+  return true;
+}
+
+// Starts one stopped service and waits until it runs. A stop that ran out of time may still be
+// under way: the service can start only once it has ended. A service that someone else has
+// started meanwhile is left as it is.
+void StartAndWait(const ServiceCalls& calls, SC_HANDLE manager, const wchar_t* name) {
+  const DWORD start = calls.tickCount();
+  SC_HANDLE service = calls.openService(manager, name, SERVICE_START | SERVICE_QUERY_STATUS);
+  if (!service) {
+    printf("%S  OpenService failed (%d)\n", name, static_cast<int>(GetLastError()));
+    return;
+  }
+  SERVICE_STATUS_PROCESS status = {};
+  if (!WaitWhilePending(calls, service, SERVICE_STOP_PENDING, &status, start)) {
+    printf("%S  stop did not end\n", name);
+  } else if (status.dwCurrentState == SERVICE_STOPPED) {
+    if (!calls.start(service, 0, nullptr))
+      printf("%S  StartService failed (%d)\n", name, static_cast<int>(GetLastError()));
+    else if (WaitWhilePending(calls, service, SERVICE_START_PENDING, &status, start) &&
+             status.dwCurrentState == SERVICE_RUNNING)
+      printf("%S  started\n", name);
+    else
+      printf("%S  did not start\n", name);
+  }
+  calls.close(service);
+}
+
+// The run of RunAndRestartStoppedServices in progress on this thread: a stop inside it goes
+// through its calls and notes what it stopped.
+struct RestartScope {
+  const ServiceCalls* calls;
+  StoppedServices* stopped;
+};
+thread_local RestartScope* t_restartScope = nullptr;
+
 }  // namespace
 
 const ServiceCalls kWindowsServiceCalls = {
     ::OpenSCManagerW, ::OpenServiceW,       ::QueryServiceStatusEx, ::ControlService,
     ::EnumDependentServicesW, ::CloseServiceHandle, ::GetTickCount, ::Sleep,
+    ::StartServiceW,
 };
 
-BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDLE manager) {
+BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDLE manager,
+                          StoppedServices* stopped) {
   const DWORD start = calls.tickCount();
   DWORD needed = 0;
   DWORD count = 0;
@@ -110,12 +177,12 @@ BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDL
   BOOL allStopped =
       calls.enumDependents(service, SERVICE_ACTIVE, dependents, needed, &needed, &count);
   for (DWORD i = 0; allStopped && i < count; ++i)
-    allStopped = StopDependent(calls, manager, dependents[i].lpServiceName, start);
+    allStopped = StopDependent(calls, manager, dependents[i].lpServiceName, start, stopped);
   HeapFree(heap, 0, dependents);
   return allStopped;
 }
 
-void StopServiceWithDependents(const ServiceCalls& calls) {
+void StopServiceWithDependents(const ServiceCalls& calls, StoppedServices* stopped) {
   const DWORD start = calls.tickCount();
   SC_HANDLE manager = calls.openManager(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (!manager) {
@@ -135,14 +202,44 @@ void StopServiceWithDependents(const ServiceCalls& calls) {
   } else if (status.dwCurrentState == SERVICE_STOPPED) {
     printf("Service is already stopped.\n");
   } else if (WaitForPendingStop(calls, service, &status, start)) {
-    StopActiveDependents(calls, service, manager);
-    StopAndWait(calls, service, &status, start);
+    StopActiveDependents(calls, service, manager, stopped);
+    StopAndWait(calls, service, &status, start, stopped);
   }
   calls.close(service);
   calls.close(manager);
 }
 
-void StopServiceWithDependents() { StopServiceWithDependents(kWindowsServiceCalls); }
+void StartStoppedServices(const ServiceCalls& calls, const StoppedServices& stopped) {
+  if (stopped.count == 0) return;
+  SC_HANDLE manager = calls.openManager(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!manager) {
+    printf("OpenSCManager failed (%d)\n", static_cast<int>(GetLastError()));
+    return;
+  }
+  // Last stopped first: a service runs again before the services that depend on it.
+  for (int i = stopped.count - 1; i >= 0; --i) StartAndWait(calls, manager, stopped.names[i]);
+  calls.close(manager);
+}
+
+void RunAndRestartStoppedServices(const ServiceCalls& calls, void (*work)()) {
+  StoppedServices stopped = {};
+  RestartScope scope = {&calls, &stopped};
+  t_restartScope = &scope;
+  work();
+  t_restartScope = nullptr;
+  StartStoppedServices(calls, stopped);
+}
+
+void RunAndRestartStoppedServices(void (*work)()) {
+  RunAndRestartStoppedServices(kWindowsServiceCalls, work);
+}
+
+void StopServiceWithDependents() {
+  if (t_restartScope)
+    StopServiceWithDependents(*t_restartScope->calls, t_restartScope->stopped);
+  else
+    StopServiceWithDependents(kWindowsServiceCalls);
+}
 
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager) {
   return StopActiveDependents(kWindowsServiceCalls, service, manager);

@@ -1,4 +1,4 @@
-// Running a system command hidden, the Windows version test and the hibernation file's size.
+// Running a system command hidden, the Windows version tests and the hibernation file's size.
 #include "engine/engine.h"
 #include "engine/paths.h"
 #include "engine/system_folder.h"
@@ -52,6 +52,33 @@ BOOL IsWindowsVersionAtLeast() {
   return VerifyVersionInfoW(
       &wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR | VER_SERVICEPACKMINOR,
       conditions);
+}
+
+BOOL GetTrueWindowsVersion(OSVERSIONINFOEXW* version) {
+  ZeroMemory(version, sizeof *version);
+  version->dwOSVersionInfoSize = sizeof *version;
+  // GetVersionExW answers what the program's manifest and compatibility settings let it see;
+  // ntdll's answer is the system's. ntdll exports it to programs, but it is declared for
+  // drivers only, so it is looked up at run time.
+  typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOEXW*);
+  auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  return rtlGetVersion && rtlGetVersion(version) == 0;
+}
+
+const wchar_t* ComponentCleanupCommandFor(DWORD majorVersion, DWORD minorVersion) {
+  // Service-pack backups exist up to Windows 7; Windows 8 (6.2) and later keep superseded
+  // updates in the component store instead. Never /ResetBase: installed updates must stay
+  // uninstallable.
+  if (majorVersion > 6 || (majorVersion == 6 && minorVersion >= 2))
+    return L"dism /online /cleanup-image /startcomponentcleanup";
+  return L"dism /online /cleanup-image /spsuperseded /hidesp";
+}
+
+const wchar_t* ComponentCleanupCommand() {
+  OSVERSIONINFOEXW version;
+  GetTrueWindowsVersion(&version);  // unknown: zero, the older command
+  return ComponentCleanupCommandFor(version.dwMajorVersion, version.dwMinorVersion);
 }
 
 int GetHibernationFileSize(ByteCount* size) {

@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include "res/resource.h"
+#include "tools/move_checks.h"
 #include "tools/move_directory_dlg.h"
 
 #include <commctrl.h>
@@ -27,8 +28,11 @@ const UserFolder kFolders[] = {
     {CSIDL_MYVIDEO, L"Videos"},
 };
 const int kFolderCount = 5;
+const wchar_t* const kShellFolderValues[kFolderCount] = {L"My Pictures", L"Desktop", L"Personal",
+                                                         L"My Music", L"My Video"};
 const wchar_t kShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t kOneDriveAccount[] = L"Software\\Microsoft\\OneDrive\\Accounts\\Business1";
 
 std::wstring WindowText(HWND window) {
   wchar_t text[512] = {};
@@ -84,6 +88,31 @@ void AnswerBrowseDialog(const std::wstring& folder, int button, int triesLeft = 
     ASSERT_NE(browse, nullptr) << "the shell's browse dialog did not open";
     EXPECT_TRUE(selected || button != IDOK) << "the shell did not select the folder";
     ClickControl(browse, button);
+  });
+}
+
+BOOL CALLBACK TakeToolMessage(HWND window, LPARAM search) {
+  auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(search);
+  if (GetWindow(window, GW_OWNER) != found->first || WindowText(window) != L"转移我的XX")
+    return TRUE;
+  found->second = window;
+  return FALSE;
+}
+
+// Closes the next message box the tool shows, once it is up, and keeps its text. The shell's
+// moves may run message loops of their own before it.
+void AnswerToolMessage(HWND dialog, std::wstring* text, int triesLeft = 6000) {
+  AfterModalStarts([=] {
+    std::pair<HWND, HWND> search(dialog, nullptr);
+    EnumThreadWindows(GetCurrentThreadId(), &TakeToolMessage, reinterpret_cast<LPARAM>(&search));
+    if (!search.second) {
+      if (triesLeft > 0) AnswerToolMessage(dialog, text, triesLeft - 1);
+      return;
+    }
+    wchar_t shown[4096] = {};
+    GetDlgItemTextW(search.second, 0xFFFF, shown, 4096);  // a message box's text
+    *text = shown;
+    ClickControl(search.second, IDOK);
   });
 }
 
@@ -150,22 +179,29 @@ class MoveDirectory : public testing::Test {
   }
 
   void TearDown() override {
-    if (m_desktopRelocated) {
-      HKEY key;
-      RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key);
-      RegSetValueExW(key, L"Desktop", 0, m_savedDesktopType,
-                     reinterpret_cast<const BYTE*>(m_savedDesktop.c_str()),
-                     static_cast<DWORD>((m_savedDesktop.size() + 1) * sizeof(wchar_t)));
-      RegCloseKey(key);
+    CancelPendingStep();
+    HKEY key;
+    RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key);
+    for (int i = 0; i < kFolderCount; ++i) {
+      if (m_savedValues[i].empty()) continue;
+      RegSetValueExW(key, kShellFolderValues[i], 0, REG_EXPAND_SZ,
+                     reinterpret_cast<const BYTE*>(m_savedValues[i].c_str()),
+                     static_cast<DWORD>((m_savedValues[i].size() + 1) * sizeof(wchar_t)));
+      MoveFileW(m_sources[i].c_str(), m_homes[i].c_str());
     }
+    RegCloseKey(key);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kOneDriveAccount);
+    SetEnvironmentVariableW(L"OneDriveCommercial", nullptr);
     if (!m_documentsAside.empty()) MoveFileW(m_documentsAside.c_str(), m_homes[2].c_str());
     for (int i = 0; i < kFolderCount; ++i) {
       MakeFolders(m_homes[i]);
       RemoveTree(Note(m_homes[i]));
       RemoveTree(m_homes[i] + L"\\spruce-move-sub");
+      RemoveTree(m_homes[i] + L"\\spruce-move-huge.bin");
       RemoveTree(std::wstring(L"D:\\") + kFolders[i].name);
     }
     RemoveTree(m_destination);
+    RemoveTree(L"C:\\spruce-tests\\OneDrive");
   }
 
   static std::wstring Note(const std::wstring& folder) {
@@ -190,31 +226,47 @@ class MoveDirectory : public testing::Test {
     return NamesIn(m_destination).empty();
   }
 
-  // The shell then finds the desktop at folder, as after an earlier move by the user.
-  void RelocateDesktop(const std::wstring& folder) {
+  // The shell then finds user folder i at folder, as after an earlier move by the user.
+  void RelocateFolder(int i, const std::wstring& folder) {
     HKEY key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                             &key), ERROR_SUCCESS);
     wchar_t saved[MAX_PATH] = {};
     DWORD size = sizeof saved;
-    ASSERT_EQ(RegQueryValueExW(key, L"Desktop", nullptr, &m_savedDesktopType,
+    ASSERT_EQ(RegQueryValueExW(key, kShellFolderValues[i], nullptr, nullptr,
                                reinterpret_cast<BYTE*>(saved), &size), ERROR_SUCCESS);
-    m_savedDesktop = saved;
-    m_desktopRelocated = true;
-    RegSetValueExW(key, L"Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+    m_savedValues[i] = saved;
+    RegSetValueExW(key, kShellFolderValues[i], 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(folder.c_str()),
                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
-    ASSERT_TRUE(MoveFileW(m_sources[1].c_str(), folder.c_str()));
-    m_sources[1] = folder;
+    MakeFolders(folder.substr(0, folder.rfind(L'\\')));
+    ASSERT_TRUE(MoveFileW(m_sources[i].c_str(), folder.c_str()));
+    m_sources[i] = folder;
   }
 
-  // Opens the tool, types text into the destination edit and presses "好".
+  // Opens the tool, types text into the destination edit, presses "好" and answers the
+  // message the tool shows (kept in m_message); a dialog still open after it is cancelled.
   INT_PTR TypeAndMove(const std::wstring& text) {
     CMoveDirectoryDlg dialog;
+    m_message.clear();
     return RunModalWith(dialog, [&] {
-      SetDlgItemTextW(dialog.m_hWnd, IDC_DESTINATION, text.c_str());
-      ClickControl(dialog.m_hWnd, IDOK);
+      HWND window = dialog.m_hWnd;
+      ShowWindow(window, SW_SHOWNORMAL);
+      SetDlgItemTextW(window, IDC_DESTINATION, text.c_str());
+      AnswerToolMessage(window, &m_message);
+      ClickControl(window, IDOK);
+      CancelPendingStep();
+      if (IsWindowVisible(window)) dialog.EndDialog(IDCANCEL);
     });
+  }
+
+  // The tool's closing message for folders that Windows no longer finds where they were.
+  std::wstring MovedLine(int i, const std::wstring& destination) const {
+    const wchar_t* const labels[] = {L"我的图片", L"我的桌面", L"我的文档", L"我的音乐",
+                                     L"我的视频"};
+    return std::wstring(labels[i]) + L"：已移到 " + destination + L"\\" + kFolders[i].name +
+           L"，但Windows没有记下新位置\n";
   }
 
   // destination is 251 units up to its last separator: with Desktop (7) a path of 259 units
@@ -234,10 +286,9 @@ class MoveDirectory : public testing::Test {
   std::wstring m_homes[kFolderCount];    // where the prefix keeps the user folders
   std::wstring m_sources[kFolderCount];  // where the shell finds them in this test
   const std::wstring m_destination = L"D:\\moved";
-  bool m_desktopRelocated = false;
-  std::wstring m_savedDesktop;
-  DWORD m_savedDesktopType = REG_EXPAND_SZ;
+  std::wstring m_savedValues[kFolderCount];  // shell folder values a test changed
   std::wstring m_documentsAside;
+  std::wstring m_message;
 };
 
 TEST(MoveDirectoryTemplate, TextsPositionsAndStyles) {
@@ -324,13 +375,20 @@ TEST_F(MoveDirectory, BrowsedDestinationReceivesTheFiveFoldersInOrder) {
     ClickControl(dialog.m_hWnd, IDC_BROWSE);
     shown = WindowText(GetDlgItem(dialog.m_hWnd, IDC_DESTINATION));
     CArrivalWatcher watcher(m_destination);
+    AnswerToolMessage(dialog.m_hWnd, &m_message);
     ClickControl(dialog.m_hWnd, IDOK);
     arrivals = watcher.Arrivals();
   });
 
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(shown, m_destination);
-  for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  std::wstring lines;
+  for (int i = 0; i < kFolderCount; ++i) {
+    EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+    // Wine's shell, unlike Windows', does not record a user folder's new place when it moves.
+    lines += MovedLine(i, m_destination);
+  }
+  EXPECT_EQ(m_message, lines);
   const std::vector<std::wstring> order = {L"Pictures", L"Desktop", L"Documents", L"Music",
                                            L"Videos"};
   EXPECT_EQ(arrivals, order);
@@ -343,6 +401,7 @@ TEST_F(MoveDirectory, OkWithoutUsableDestinationMovesNothing) {
   for (const wchar_t* text : texts) {
     EXPECT_EQ(TypeAndMove(text), IDOK) << text;
     EXPECT_TRUE(NothingMoved()) << text;
+    EXPECT_EQ(m_message, L"") << text;
   }
 }
 
@@ -384,11 +443,87 @@ TEST_F(MoveDirectory, CancelEscapeAndCloseBoxMoveNothing) {
 }
 
 TEST_F(MoveDirectory, FolderAlreadyAtItsDestinationStaysAndTheOthersMove) {
-  RelocateDesktop(m_destination + L"\\Desktop");
+  RelocateFolder(1, m_destination + L"\\Desktop");
   EXPECT_EQ(TypeAndMove(m_destination), IDOK);
   EXPECT_TRUE(HoldsContentOf(m_destination + L"\\Desktop", 1));
   EXPECT_FALSE(PathExists(m_destination + L"\\Desktop\\Desktop"));
   for (int i : {0, 2, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_EQ(m_message, MovedLine(0, m_destination) + L"我的桌面：本来就在 " + m_destination +
+                           L"\\Desktop\n" + MovedLine(2, m_destination) +
+                           MovedLine(3, m_destination) + MovedLine(4, m_destination));
+}
+
+// Taken out of OneDrive, a folder's files would be deleted from the cloud and the user's other
+// devices; the folders OneDrive backs up stay, whether the registry or the environment names
+// their OneDrive folder.
+TEST_F(MoveDirectory, FoldersInOneDriveStayAndTheOthersMove) {
+  const std::wstring business = L"C:\\spruce-tests\\OneDrive\\OneDrive - Contoso";
+  const std::wstring personal = L"C:\\spruce-tests\\OneDrive\\OneDrive";
+  HKEY account;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kOneDriveAccount, 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &account, nullptr), ERROR_SUCCESS);
+  RegSetValueExW(account, L"UserFolder", 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(business.c_str()),
+                 static_cast<DWORD>((business.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(account);
+  SetEnvironmentVariableW(L"OneDriveCommercial", (personal + L"\\").c_str());
+  RelocateFolder(2, business + L"\\Documents");
+  RelocateFolder(1, L"c:\\SPRUCE-TESTS\\onedrive\\onedrive\\Desktop");
+  // A folder beside a OneDrive folder whose name only begins the same is not in it.
+  RelocateFolder(3, personal + L" Music");
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(StaysInPlace(1));
+  EXPECT_TRUE(StaysInPlace(2));
+  for (int i : {0, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_EQ(NamesIn(m_destination), (std::vector<std::wstring>{L"Music", L"Pictures", L"Videos"}));
+  EXPECT_EQ(m_message,
+            MovedLine(0, m_destination) + L"我的桌面：在OneDrive中，没有转移，仍在 " +
+                m_sources[1] + L"\n我的文档：在OneDrive中，没有转移，仍在 " + m_sources[2] +
+                L"\n" + MovedLine(3, m_destination) + MovedLine(4, m_destination) +
+                L"\nOneDrive正在备份的文件夹没有转移：把它移出OneDrive，OneDrive会删掉云端和"
+                L"其它设备上的副本。要转移它，请先在OneDrive的设置中关闭这个文件夹的备份。\n");
+}
+
+TEST_F(MoveDirectory, DestinationWithoutRoomMovesNothingAndStaysOpen) {
+  ULARGE_INTEGER available = {};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"D:\\", &available, nullptr, nullptr));
+  // Sparse: a size the drive cannot hold, taking no room itself.
+  const ByteCount huge = available.QuadPart + (1ull << 40);
+  WriteSparseFile(m_sources[2] + L"\\spruce-move-huge.bin", huge);
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDCANCEL);
+  EXPECT_TRUE(NothingMoved());
+  EXPECT_EQ(m_message.rfind(L"“D:\\moved”所在的磁盘只剩 ", 0), 0u) << m_message.c_str();
+  EXPECT_NE(m_message.find(L"，放不下要转移的文件夹（共 "), std::wstring::npos) << m_message.c_str();
+  EXPECT_NE(m_message.find(L"没有转移任何文件夹。"), std::wstring::npos);
+}
+
+TEST(MoveChecks, PathInsideAFolderWhateverItsCaseAndSeparators) {
+  const wchar_t kFolder[] = L"C:\\Users\\me\\OneDrive";
+  EXPECT_TRUE(IsPathInside(L"C:\\Users\\me\\OneDrive", kFolder));
+  EXPECT_TRUE(IsPathInside(L"c:\\users\\ME\\onedrive\\Documents", kFolder));
+  EXPECT_TRUE(IsPathInside(L"C:\\Users\\me\\OneDrive\\Documents", L"C:\\Users\\me\\OneDrive\\\\"));
+  EXPECT_TRUE(IsPathInside(L"C:\\Users\\\u6211\\OneDrive\\\u6587\u6863",
+                           L"C:\\Users\\\u6211\\OneDrive"));
+  EXPECT_FALSE(IsPathInside(L"C:\\Users\\me\\OneDrive - Contoso\\Documents", kFolder));
+  EXPECT_FALSE(IsPathInside(L"C:\\Users\\me\\OneDriveX", kFolder));
+  EXPECT_FALSE(IsPathInside(L"C:\\Users\\me", kFolder));
+  EXPECT_FALSE(IsPathInside(L"C:\\Users\\me\\Documents", L""));
+  EXPECT_FALSE(IsPathInside(L"C:\\Users\\me\\Documents", L"\\"));
+}
+
+TEST(MoveChecks, OnlyFoldersGoingToAnotherVolumeNeedRoom) {
+  const FolderToMove folders[] = {{700, true}, {5000, false}, {300, true}};
+  ByteCount needed = 0;
+  EXPECT_TRUE(FoldersFit(folders, 3, 1000, &needed));
+  EXPECT_EQ(needed, 1000u);
+  EXPECT_FALSE(FoldersFit(folders, 3, 999, &needed));
+  EXPECT_EQ(needed, 1000u);
+  EXPECT_TRUE(FoldersFit(folders + 1, 1, 0, &needed));  // a rename on one volume
+  const FolderToMove large[] = {{3ull << 40, true}, {2ull << 40, true}};
+  EXPECT_FALSE(FoldersFit(large, 2, 4ull << 40, &needed));
+  EXPECT_EQ(needed, 5ull << 40);
 }
 
 TEST_F(MoveDirectory, DriveRootReceivesTheFoldersDirectly) {
@@ -408,6 +543,9 @@ TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
   EXPECT_TRUE(MovedTo(m_destination, 1));
   EXPECT_TRUE(StaysInPlace(3));
   EXPECT_TRUE(StaysInPlace(4));
+  EXPECT_EQ(m_message, MovedLine(0, m_destination) + MovedLine(1, m_destination) +
+                           L"我的文档：Windows找不到这个文件夹\n我的音乐：没有转移，仍在 " +
+                           m_sources[3] + L"\n我的视频：没有转移，仍在 " + m_sources[4] + L"\n");
   EXPECT_EQ(NamesIn(m_destination), (std::vector<std::wstring>{L"Desktop", L"Pictures"}));
 }
 

@@ -1,9 +1,13 @@
-// Stopping the search service and its dependents against a simulated Service Control Manager.
+// Stopping the search service and its dependents, and starting again what was stopped, against
+// a simulated Service Control Manager.
 // The simulated clock moves only when the code sleeps, so no test waits for real.
+#include "test_support.h"
+
 #include "engine/engine.h"
 #include "engine/service_calls.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +25,9 @@ struct SimService {
   ULONGLONG stopsAt = kNever;            // clock time at which a pending stop ends...
   DWORD afterPending = SERVICE_STOPPED;  // ...in this state (a failed stop runs again)
   ULONGLONG stopTakes = kNever;          // how long a stop request takes to complete
+  ULONGLONG startTakes = 0;              // how long a start takes
+  ULONGLONG startsAt = kNever;           // clock time at which a pending start ends
+  DWORD startError = 0;
   std::vector<std::string> dependents;   // in the manager's order
   DWORD openError = 0, controlError = 0, enumError = 0;  // the call fails with this code
   int failingQuery = 0;  // the query, counted from 1, that fails with queryError
@@ -71,6 +78,8 @@ SERVICE_STATUS StatusOf(const SimService& service) {
 void Settle(SimService& service) {
   if (service.state == SERVICE_STOP_PENDING && g_sim->now >= service.stopsAt)
     service.state = service.afterPending;
+  if (service.state == SERVICE_START_PENDING && g_sim->now >= service.startsAt)
+    service.state = SERVICE_RUNNING;
 }
 
 // Records the call and gives the service behind an open handle, brought up to date.
@@ -125,6 +134,17 @@ BOOL WINAPI SimControl(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS status)
   return TRUE;
 }
 
+BOOL WINAPI SimStart(SC_HANDLE handle, DWORD argumentCount, LPCWSTR* arguments) {
+  SimService& service = Opened(handle, "Start");
+  EXPECT_TRUE(argumentCount == 0 && !arguments);
+  if (service.startError) return Fail(service.startError);
+  if (service.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+  service.state = SERVICE_START_PENDING;
+  service.startsAt = service.startTakes == kNever ? kNever : g_sim->now + service.startTakes;
+  Settle(service);
+  return TRUE;
+}
+
 BOOL WINAPI SimEnumDependents(SC_HANDLE handle, DWORD filter, LPENUM_SERVICE_STATUSW buffer,
                               DWORD size, LPDWORD needed, LPDWORD count) {
   SimService& service = Opened(handle, "EnumDependents");
@@ -161,8 +181,9 @@ VOID WINAPI SimSleep(DWORD ms) {
   g_sim->now += std::max<DWORD>(ms, 1);  // even Sleep(0) lets time pass
 }
 
-const ServiceCalls kSimCalls = {SimOpenManager, SimOpenService,    SimQuery,     SimControl,
-                                SimEnumDependents, SimClose, SimTickCount, SimSleep};
+const ServiceCalls kSimCalls = {SimOpenManager,    SimOpenService, SimQuery,
+                                SimControl,        SimEnumDependents, SimClose,
+                                SimTickCount,      SimSleep,       SimStart};
 
 using Calls = std::vector<std::string>;
 
@@ -384,6 +405,122 @@ TEST_F(ServiceStop, UnavailableManagerOrMissingServiceIsReported) {
   EXPECT_EQ(Run(), "WSearch  OpenService failed (1060)\n");
   EXPECT_EQ(m_sim.calls, (Calls{"OpenSCManager 0xf003f", "OpenService WSearch 0x2c",
                                 "Close manager"}));
+}
+
+// The search index folder, which row 10 walks between the stop and the restart.
+std::wstring IndexFile() {
+  return KnownFolder(CSIDL_COMMON_APPDATA) +
+         L"\\Microsoft\\Search\\Data\\Applications\\Windows\\Windows.edb";
+}
+
+void CleanIndex() {
+  CleanSearchCache(FALSE);
+  g_sim->calls.push_back(PathExists(IndexFile()) ? "Index left" : "Index walked");
+}
+
+class ServiceRestart : public ServiceStop {
+ protected:
+  // Runs the search cache's clean and the restart after it, and gives what they wrote.
+  std::string RunClean() {
+    testing::internal::CaptureStdout();
+    RunAndRestartStoppedServices(kSimCalls, CleanIndex);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(m_sim.open.empty()) << m_sim.open.size() << " handle(s) left open";
+    return out;
+  }
+  Calls StopsAndStarts() const {
+    Calls found;
+    for (const std::string& call : m_sim.calls)
+      if (call.rfind("Stop ", 0) == 0 || call.rfind("Start ", 0) == 0 || call[0] == 'I')
+        found.push_back(call);
+    return found;
+  }
+  std::map<std::string, DWORD> States() const {
+    std::map<std::string, DWORD> states;
+    for (const auto& service : m_sim.services) states[service.first] = service.second.state;
+    return states;
+  }
+  // The calls from the index walk on.
+  Calls AfterTheWalk() const {
+    auto walk = std::find(m_sim.calls.begin(), m_sim.calls.end(), "Index walked");
+    return walk == m_sim.calls.end() ? Calls() : Calls(walk + 1, m_sim.calls.end());
+  }
+};
+
+TEST_F(ServiceRestart, WhatTheRowStoppedStartsAfterTheWalkInReverseOrder) {
+  WriteFileOfSize(IndexFile(), 4096);
+  Search(SERVICE_RUNNING, 1000, 0).startTakes = 1500;
+  Dependent("Alpha", 0);
+  Dependent("Beta", 0);
+  Dependent("Idle", 0).state = SERVICE_STOPPED;
+  std::map<std::string, DWORD> before = States();
+
+  EXPECT_EQ(RunClean(), "Service stopped successfully\nWSearch  started\nBeta  started\n"
+                        "Alpha  started\n");
+  EXPECT_EQ(StopsAndStarts(), (Calls{"Stop Alpha", "Stop Beta", "Stop WSearch", "Index walked",
+                                     "Start WSearch", "Start Beta", "Start Alpha"}));
+  // Each service runs before the next is started, those that depend on it after it.
+  EXPECT_EQ(AfterTheWalk(),
+            (Calls{"OpenSCManager 0x1", "OpenService WSearch 0x14", "Query WSearch",
+                   "Start WSearch", "Query WSearch", "Sleep 1000", "Query WSearch", "Sleep 1000",
+                   "Query WSearch", "Close WSearch", "OpenService Beta 0x14", "Query Beta",
+                   "Start Beta", "Query Beta", "Close Beta", "OpenService Alpha 0x14",
+                   "Query Alpha", "Start Alpha", "Query Alpha", "Close Alpha", "Close manager"}));
+  EXPECT_EQ(States(), before);
+}
+
+TEST_F(ServiceRestart, ServicesTheRowDidNotStopStayAsTheyWere) {
+  enum Case { kAlreadyStopped, kStoppingByItself, kSearchRefuses, kManyDependents };
+  for (Case c : {kAlreadyStopped, kStoppingByItself, kSearchRefuses, kManyDependents}) {
+    SCOPED_TRACE(c);
+    m_sim = Sim();
+    SimService& search = Search(SERVICE_RUNNING, 1000, 0);
+    Dependent("Alpha", 0);
+    Calls starts = {"Start WSearch", "Start Alpha"};
+    if (c == kAlreadyStopped) {
+      search.state = SERVICE_STOPPED;
+      m_sim.services["Alpha"].state = SERVICE_STOPPED;
+      starts = {};
+    } else if (c == kStoppingByItself) {
+      search.state = SERVICE_STOP_PENDING;
+      search.stopsAt = 1500;
+      starts = {};
+    } else if (c == kSearchRefuses) {
+      search.controlError = ERROR_ACCESS_DENIED;
+      starts = {"Start Alpha"};
+    } else {
+      // The record holds sixteen: fourteen more dependents are stopped and noted, leaving the
+      // place for the search service; the last two are not stopped, so none stays down unnoted.
+      for (int i = 2; i <= 17; ++i) Dependent("D" + std::to_string(i), 0);
+      starts = {"Start WSearch"};
+      for (int i = 15; i >= 2; --i) starts.push_back("Start D" + std::to_string(i));
+      starts.push_back("Start Alpha");
+    }
+    std::map<std::string, DWORD> before = States();
+    if (c == kStoppingByItself) before["WSearch"] = SERVICE_STOPPED;
+    RunClean();
+    EXPECT_EQ(Only("Start"), starts);
+    EXPECT_EQ(States(), before);
+  }
+}
+
+TEST_F(ServiceRestart, EachStartIsWaitedForWithinItsOwnBudgetAndFailuresDoNotStopTheRest) {
+  // The search service outlasts the stop's budget, so the restart first waits for the stop to
+  // end; then its start never completes.
+  SimService& search = Search(SERVICE_RUNNING, 10000, 45000);
+  search.startTakes = kNever;
+  Dependent("Alpha", 0);
+  Dependent("Beta", 0).startError = ERROR_SERVICE_DISABLED;
+
+  EXPECT_EQ(RunClean(), "Wait timed out\nWSearch  did not start\n"
+                        "Beta  StartService failed (1058)\nAlpha  started\n");
+  Calls sleeps;
+  for (const std::string& call : AfterTheWalk())
+    if (call.rfind("Sleep ", 0) == 0) sleeps.push_back(call);
+  // From 40 s on: 5 s until the stop ends at 45 s, then the start until 30 s have passed.
+  EXPECT_EQ(sleeps, Sleeps({{31, 1000}}));
+  EXPECT_EQ(Only("Start"), (Calls{"Start WSearch", "Start Beta", "Start Alpha"}));
+  EXPECT_EQ(m_sim.services["Alpha"].state, static_cast<DWORD>(SERVICE_RUNNING));
 }
 
 // Wine's service manager has no Windows Search service.

@@ -68,7 +68,7 @@ TEST(SystemCommandPath, OnlyABareNameIsLookedForAndExeIsAddedWithoutExtension) {
     const wchar_t* program;
   };
   const Found found[] = {
-      {L"dism /online /cleanup_image /spsuperseded /hidesp", L"C:\\Windows\\Sysnative\\dism.exe"},
+      {L"dism /online /cleanup-image /startcomponentcleanup", L"C:\\Windows\\Sysnative\\dism.exe"},
       {L"powercfg -h off", L"C:\\Windows\\Sysnative\\powercfg.exe"},
       {L"powercfg", L"C:\\Windows\\Sysnative\\powercfg.exe"},
       {L"tool.com\t/x", L"C:\\Windows\\Sysnative\\tool.com"},
@@ -119,6 +119,7 @@ TEST(RunCommandLine, ProgramThatDoesNotExistGivesZero) {
 struct VersionReport {
   bool atLeast;
   bool row13Checked;
+  bool componentStore;  // row 13 cleans the component store
   int major, minor, servicePack;
 };
 
@@ -138,7 +139,7 @@ VersionReport RunVersionProbe() {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
-  return {(code & 1) != 0, (code & 2) != 0, static_cast<int>(code >> 16 & 0xFF),
+  return {(code & 1) != 0, (code & 2) != 0, (code & 4) != 0, static_cast<int>(code >> 16 & 0xFF),
           static_cast<int>(code >> 8 & 0xFF), static_cast<int>(code >> 4 & 0xF)};
 }
 
@@ -192,15 +193,17 @@ class CPrefixServicePack {
   DWORD m_dwSaved = 0;
 };
 
+// The probe has no manifest, so Windows 8.1 and 10 would show it 6.2 through GetVersionExW;
+// the engine must find the true version all the same.
 TEST(IsWindowsVersionAtLeast, HoldsFromWindows7WithServicePack1On) {
   struct Case {
     const wchar_t* wineVersion;
     int major, minor, servicePack;
-    bool atLeast;
+    bool atLeast, componentStore;
   };
-  const Case cases[] = {{L"winxp", 5, 1, 3, false}, {L"vista", 6, 0, 2, false},
-                        {L"win7", 6, 1, 1, true},   {L"win8", 6, 2, 0, true},
-                        {L"win10", 10, 0, 0, true}};
+  const Case cases[] = {{L"winxp", 5, 1, 3, false, false}, {L"vista", 6, 0, 2, false, false},
+                        {L"win7", 6, 1, 1, true, false},   {L"win8", 6, 2, 0, true, true},
+                        {L"win81", 6, 3, 0, true, true},   {L"win10", 10, 0, 0, true, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "Wine version " << c.wineVersion);
     CProbeVersion setting(c.wineVersion);
@@ -210,7 +213,19 @@ TEST(IsWindowsVersionAtLeast, HoldsFromWindows7WithServicePack1On) {
     ASSERT_EQ(report.servicePack, c.servicePack);
     EXPECT_EQ(report.atLeast, c.atLeast);
     EXPECT_EQ(report.row13Checked, c.atLeast);  // the category row follows the test
+    EXPECT_EQ(report.componentStore, c.componentStore);
   }
+}
+
+TEST(ComponentCleanupCommand, ServicePackBackupsUpToWindows7AndTheComponentStoreFrom8On) {
+  const wchar_t kServicePack[] = L"dism /online /cleanup-image /spsuperseded /hidesp";
+  const wchar_t kComponentStore[] = L"dism /online /cleanup-image /startcomponentcleanup";
+  EXPECT_STREQ(ComponentCleanupCommandFor(6, 0), kServicePack);
+  EXPECT_STREQ(ComponentCleanupCommandFor(6, 1), kServicePack);
+  EXPECT_STREQ(ComponentCleanupCommandFor(6, 2), kComponentStore);
+  EXPECT_STREQ(ComponentCleanupCommandFor(6, 3), kComponentStore);
+  EXPECT_STREQ(ComponentCleanupCommandFor(10, 0), kComponentStore);
+  EXPECT_STREQ(ComponentCleanupCommandFor(0, 0), kServicePack);  // version unknown
 }
 
 TEST(IsWindowsVersionAtLeast, Windows7WithoutServicePackFails) {

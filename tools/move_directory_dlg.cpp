@@ -3,21 +3,28 @@
 #include "engine/paths.h"
 #include "res/resource.h"
 #include "tools/folder_dialog.h"
+#include "tools/move_checks.h"
 
 #include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
 
 namespace {
 
 struct UserFolder {
   int csidl;
-  const wchar_t* name;  // the same English name in every language of the system
+  const wchar_t* name;   // the same English name in every language of the system
+  const wchar_t* label;  // how the tool names it to the user
 };
 
 const UserFolder kUserFolders[] = {
-    {CSIDL_MYPICTURES, L"Pictures"}, {CSIDL_DESKTOPDIRECTORY, L"Desktop"},
-    {CSIDL_PERSONAL, L"Documents"},  {CSIDL_MYMUSIC, L"Music"},
-    {CSIDL_MYVIDEO, L"Videos"},
+    {CSIDL_MYPICTURES, L"Pictures", L"我的图片"}, {CSIDL_DESKTOPDIRECTORY, L"Desktop", L"我的桌面"},
+    {CSIDL_PERSONAL, L"Documents", L"我的文档"},  {CSIDL_MYMUSIC, L"Music", L"我的音乐"},
+    {CSIDL_MYVIDEO, L"Videos", L"我的视频"},
 };
+const int kUserFolderCount = sizeof kUserFolders / sizeof kUserFolders[0];
+const wchar_t kCaption[] = L"转移我的XX";
 
 // Only a full path names one place whatever the current folder is: a drive letter with
 // ":\" or a network path.
@@ -45,6 +52,32 @@ void MoveWithShell(const wchar_t* source, const wchar_t* destination) {
   operation.pFrom = source;
   operation.pTo = destination;
   SHFileOperationW(&operation);
+}
+
+// A user folder's current path (MAX_PATH units). The shell's S_FALSE, a folder not there on
+// disk, still gives the path.
+bool LookUp(const UserFolder& folder, wchar_t* path) {
+  ZeroMemory(path, MAX_PATH * sizeof(wchar_t));
+  return SUCCEEDED(SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path));
+}
+
+// As the file system compares names: ordinal, without regard to case.
+bool SamePath(const wchar_t* first, const wchar_t* second) {
+  return CompareStringOrdinal(first, -1, second, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Whether the system puts both paths on one volume; when it cannot tell, they count as two.
+bool OnSameVolume(const wchar_t* first, const wchar_t* second) {
+  wchar_t firstVolume[MAX_PATH], secondVolume[MAX_PATH];
+  return GetVolumePathNameW(first, firstVolume, MAX_PATH) &&
+         GetVolumePathNameW(second, secondVolume, MAX_PATH) &&
+         SamePath(firstVolume, secondVolume);
+}
+
+std::wstring Size(ByteCount bytes) {
+  wchar_t text[64];
+  FormatByteCount(bytes, text);
+  return text;
 }
 
 }  // namespace
@@ -77,18 +110,98 @@ void CMoveDirectoryDlg::OnMove() {
     OnOK();
     return;
   }
+  OneDriveFolders oneDrive;
+  FindOneDriveFolders(&oneDrive);
+  // When the folders do not fit, the dialog stays open for another destination.
+  if (!HasRoomFor(oneDrive)) return;
+  FolderOutcome outcomes[kUserFolderCount];
+  MoveFolders(oneDrive, outcomes);
+  ReportLocations(outcomes);
+  OnOK();
+}
+
+bool CMoveDirectoryDlg::HasRoomFor(const OneDriveFolders& oneDrive) {
+  FolderToMove folders[kUserFolderCount];
+  int count = 0;
+  wchar_t source[MAX_PATH], destination[MAX_PATH];
+  for (const UserFolder& folder : kUserFolders) {
+    ZeroMemory(destination, sizeof destination);
+    if (!LookUp(folder, source) || OneDriveFolderHolding(source, oneDrive) ||
+        !ComposeDestination(m_strDestination, folder.name, destination) ||
+        wcscmp(source, destination) == 0)
+      continue;
+    folders[count++] = {WalkFolder(source, TRUE, TRUE),
+                        !OnSameVolume(source, m_strDestination)};
+  }
+  wchar_t volume[MAX_PATH];
+  ULARGE_INTEGER available = {};
+  bool known = GetVolumePathNameW(m_strDestination, volume, MAX_PATH) &&
+               GetDiskFreeSpaceExW(volume, &available, nullptr, nullptr);
+  ByteCount needed = 0;
+  if (FoldersFit(folders, count, known ? available.QuadPart : 0, &needed)) return true;
+  std::wstring text =
+      known ? std::wstring(L"“") + m_strDestination.GetString() + L"”所在的磁盘只剩 " +
+                  Size(available.QuadPart) + L"，放不下要转移的文件夹（共 " + Size(needed) +
+                  L"）。"
+            : std::wstring(L"读不出“") + m_strDestination.GetString() +
+                  L"”所在磁盘的剩余空间。";
+  text += L"\n\n没有转移任何文件夹。请选一个空间够的地方。";
+  MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
+  return false;
+}
+
+void CMoveDirectoryDlg::MoveFolders(const OneDriveFolders& oneDrive, FolderOutcome* outcomes) {
+  for (int i = 0; i < kUserFolderCount; ++i) outcomes[i] = FolderOutcome();
   // Paths take up to MAX_PATH units with their terminator; the unit past them stays zero as
   // the second terminator that ends the shell's path lists, even after a path of full length.
-  wchar_t source[MAX_PATH + 1], destination[MAX_PATH + 1];
-  for (const UserFolder& folder : kUserFolders) {
-    ZeroMemory(source, sizeof source);
-    ZeroMemory(destination, sizeof destination);
-    if (FAILED(SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, source))) {
-      OnOK();
-      return;
+  // Each folder is looked up only after the moves before it: a folder that lay inside one moved
+  // earlier has moved with it.
+  wchar_t source[MAX_PATH + 1];
+  for (int i = 0; i < kUserFolderCount; ++i) {
+    FolderOutcome& outcome = outcomes[i];
+    if (!LookUp(kUserFolders[i], source)) return;  // the run ends at a folder not found
+    source[MAX_PATH] = L'\0';
+    if (!ComposeDestination(m_strDestination, kUserFolders[i].name, outcome.destination))
+      continue;
+    // Taken out of OneDrive, the folder's files would be deleted from the cloud and from the
+    // user's other devices.
+    if (OneDriveFolderHolding(source, oneDrive)) {
+      outcome.oneDrive = true;
+      continue;
     }
-    if (!ComposeDestination(m_strDestination, folder.name, destination)) continue;
-    if (wcscmp(source, destination) != 0) MoveWithShell(source, destination);
+    if (wcscmp(source, outcome.destination) == 0) continue;
+    MoveWithShell(source, outcome.destination);
+    outcome.moveTried = true;
   }
-  OnOK();
+}
+
+void CMoveDirectoryDlg::ReportLocations(const FolderOutcome* outcomes) {
+  std::wstring text;
+  bool oneDrive = false;
+  wchar_t now[MAX_PATH];
+  for (int i = 0; i < kUserFolderCount; ++i) {
+    const FolderOutcome& outcome = outcomes[i];
+    text += kUserFolders[i].label;
+    // Where the folder is now, as Windows reads it back after the moves, and whether it is
+    // there on disk.
+    bool there = LookUp(kUserFolders[i], now) && PathFileExistsW(now);
+    if (there && outcome.oneDrive) {
+      text += std::wstring(L"：在OneDrive中，没有转移，仍在 ") + now;
+      oneDrive = true;
+    } else if (there && SamePath(now, outcome.destination)) {
+      text += std::wstring(outcome.moveTried ? L"：已转移到 " : L"：本来就在 ") + now;
+    } else if (there) {
+      text += std::wstring(L"：没有转移，仍在 ") + now;
+    } else if (outcome.moveTried && PathFileExistsW(outcome.destination)) {
+      // Moved, but Windows still looks for it where it was.
+      text += std::wstring(L"：已移到 ") + outcome.destination + L"，但Windows没有记下新位置";
+    } else {
+      text += L"：Windows找不到这个文件夹";
+    }
+    text += L"\n";
+  }
+  if (oneDrive)
+    text += L"\nOneDrive正在备份的文件夹没有转移：把它移出OneDrive，OneDrive会删掉云端和"
+            L"其它设备上的副本。要转移它，请先在OneDrive的设置中关闭这个文件夹的备份。\n";
+  MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
 }

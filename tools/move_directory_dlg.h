@@ -1,18 +1,33 @@
 // The folder-moving tool: moves the user's Pictures, Desktop, Documents, Music and Videos
 // folders into one folder the user picks, each by one move of the shell, which shows its own
-// progress, confirmations and errors.
+// progress, confirmations and errors. Folders that OneDrive backs up stay; nothing moves when
+// the folders do not fit at the destination; at the end the tool says where each folder is.
 #pragma once
 
 #include "framework/framework.h"
+
+struct OneDriveFolders;
 
 class CMoveDirectoryDlg : public CDialog {
  public:
   explicit CMoveDirectoryDlg(CWnd* parent = nullptr);
 
  protected:
+  // What happened to one user folder in a run.
+  struct FolderOutcome {
+    wchar_t destination[MAX_PATH + 1];  // where it was to go; a double-NUL-terminated list
+    bool oneDrive;                      // left in place: OneDrive backs it up
+    bool moveTried;                     // handed to the shell to move
+  };
+
   void DoDataExchange(CDataExchange* pDX) override;
   void OnBrowse();
   void OnMove();
+  // Whether the folders to move fit on the destination's drive; says so when they do not.
+  bool HasRoomFor(const OneDriveFolders& oneDrive);
+  void MoveFolders(const OneDriveFolders& oneDrive, FolderOutcome* outcomes);
+  // Tells the user where each folder is now, as Windows reads it back.
+  void ReportLocations(const FolderOutcome* outcomes);
   DECLARE_MESSAGE_MAP()
 
   CString m_strDestination;  // the folder the user folders go into; empty: none
