@@ -41,11 +41,6 @@ void RunCommand(const wchar_t* command) {
   if (AppendPath(commandLine, command)) RunCommandLine(commandLine);
 }
 
-// Windows Search is down only while its index folder is walked; it then rebuilds the index.
-void CleanSearchIndex() {
-  RunAndRestartStoppedServices([] { CleanSearchCache(FALSE); });
-}
-
 // Hibernation is turned off rather than the file deleted: Windows then removes the file itself.
 void TurnHibernationOff() { RunCommand(L"powercfg -h off"); }
 
@@ -75,7 +70,7 @@ const CategoryRow kCategoryRows[kCategoryCount] = {
     /*  9 */ {L"Windows错误报告", kCheckedAtStart,
               Measure<CleanErrorReports>, Clean<CleanErrorReports>},
     /* 10 */ {L"Windows搜索缓存", kUncheckedAtStart,
-              Measure<CleanSearchCache>, CleanSearchIndex},
+              Measure<CleanSearchCache>, Clean<CleanSearchCache>},
     /* 11 */ {L"Windows字体缓存", kCheckedAtStart,
               Measure<CleanFontCache>, Clean<CleanFontCache>},
     /* 12 */ {L"Windows休眠文件", kUncheckedAtStart,

@@ -36,10 +36,6 @@ ByteCount CleanThumbnailCache(BOOL measureOnly);
 // Service control: stops "WSearch" and its active dependents, reporting on standard output.
 void StopServiceWithDependents();
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager);
-// Runs work; every service that StopServiceWithDependents takes down inside it is started
-// again afterwards, the last stopped first, each waited for within 30 seconds. Services that
-// were not running before stay stopped.
-void RunAndRestartStoppedServices(void (*work)());
 
 // QQ and QQMusic targets. CleanQQAll runs the seven parts below in this order and adds them up.
 ByteCount CleanQQAll(BOOL measureOnly);

@@ -34,4 +34,9 @@ BOOL StopActiveDependents(const ServiceCalls& calls, SC_HANDLE service, SC_HANDL
 // Starts the noted services again, the last stopped first, each once it has finished stopping
 // and each waited for within a budget of its own.
 void StartStoppedServices(const ServiceCalls& calls, const StoppedServices& stopped);
-void RunAndRestartStoppedServices(const ServiceCalls& calls, void (*work)());
+// Stops "WSearch" and its active dependents, runs work whatever the stop's outcome, then
+// starts again every service that the stop took down. Services that were not running before
+// stay stopped.
+void RunWithSearchStopped(const ServiceCalls& calls, void (*work)());
+// The search cache target with the service calls given; CleanSearchCache uses Windows' own.
+ByteCount CleanSearchCacheWith(const ServiceCalls& calls, BOOL measureOnly);

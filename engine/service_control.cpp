@@ -147,14 +147,6 @@ void StartAndWait(const ServiceCalls& calls, SC_HANDLE manager, const wchar_t* n
   calls.close(service);
 }
 
-// The run of RunAndRestartStoppedServices in progress on this thread: a stop inside it goes
-// through its calls and notes what it stopped.
-struct RestartScope {
-  const ServiceCalls* calls;
-  StoppedServices* stopped;
-};
-thread_local RestartScope* t_restartScope = nullptr;
-
 }  // namespace
 
 const ServiceCalls kWindowsServiceCalls = {
@@ -221,25 +213,14 @@ void StartStoppedServices(const ServiceCalls& calls, const StoppedServices& stop
   calls.close(manager);
 }
 
-void RunAndRestartStoppedServices(const ServiceCalls& calls, void (*work)()) {
+void RunWithSearchStopped(const ServiceCalls& calls, void (*work)()) {
   StoppedServices stopped = {};
-  RestartScope scope = {&calls, &stopped};
-  t_restartScope = &scope;
+  StopServiceWithDependents(calls, &stopped);
   work();
-  t_restartScope = nullptr;
   StartStoppedServices(calls, stopped);
 }
 
-void RunAndRestartStoppedServices(void (*work)()) {
-  RunAndRestartStoppedServices(kWindowsServiceCalls, work);
-}
-
-void StopServiceWithDependents() {
-  if (t_restartScope)
-    StopServiceWithDependents(*t_restartScope->calls, t_restartScope->stopped);
-  else
-    StopServiceWithDependents(kWindowsServiceCalls);
-}
+void StopServiceWithDependents() { StopServiceWithDependents(kWindowsServiceCalls); }
 
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager) {
   return StopActiveDependents(kWindowsServiceCalls, service, manager);

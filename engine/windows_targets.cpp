@@ -1,11 +1,14 @@
 // The cleanup targets for places of Windows itself.
 #include "engine/engine.h"
 #include "engine/paths.h"
+#include "engine/service_calls.h"
 
 #include <shlobj.h>
 #include <stdio.h>
 
 namespace {
+
+const wchar_t kSearchIndex[] = L"\\Microsoft\\Search\\Data\\Applications\\Windows";
 
 // Sizes a file below a known folder, no part of the way a link; 0, with the diagnostic line
 // written, when it cannot be opened.
@@ -80,10 +83,15 @@ ByteCount CleanErrorReports(BOOL measureOnly) {
          WalkKnown(CSIDL_LOCAL_APPDATA, L"\\Microsoft\\Windows\\WER", measureOnly);
 }
 
+ByteCount CleanSearchCacheWith(const ServiceCalls& calls, BOOL measureOnly) {
+  if (measureOnly) return WalkKnown(CSIDL_COMMON_APPDATA, kSearchIndex, TRUE);
+  // Windows Search is down only while its index folder is walked; it then rebuilds the index.
+  RunWithSearchStopped(calls, [] { WalkKnown(CSIDL_COMMON_APPDATA, kSearchIndex, FALSE); });
+  return 0;
+}
+
 ByteCount CleanSearchCache(BOOL measureOnly) {
-  if (!measureOnly) StopServiceWithDependents();
-  return WalkKnown(CSIDL_COMMON_APPDATA, L"\\Microsoft\\Search\\Data\\Applications\\Windows",
-                   measureOnly);
+  return CleanSearchCacheWith(kWindowsServiceCalls, measureOnly);
 }
 
 ByteCount CleanFontCache(BOOL measureOnly) {

@@ -92,8 +92,18 @@ SimService& Opened(SC_HANDLE handle, const std::string& call) {
   return service;
 }
 
+// The search index folder, which row 10 walks between the stop and the restart.
+std::wstring IndexFile() {
+  return KnownFolder(CSIDL_COMMON_APPDATA) +
+         L"\\Microsoft\\Search\\Data\\Applications\\Windows\\Windows.edb";
+}
+
 SC_HANDLE WINAPI SimOpenManager(LPCWSTR machine, LPCWSTR database, DWORD access) {
   EXPECT_TRUE(!machine && !database) << "not the local active database";
+  // The restart connects, the stop asks for all access: whether the index was walked in
+  // between shows here.
+  if (access == SC_MANAGER_CONNECT)
+    g_sim->calls.push_back(PathExists(IndexFile()) ? "Index left" : "Index walked");
   g_sim->calls.push_back("OpenSCManager " + Hex(access));
   if (g_sim->managerError) return Fail<SC_HANDLE>(g_sim->managerError);
   return NewHandle("manager");
@@ -407,23 +417,12 @@ TEST_F(ServiceStop, UnavailableManagerOrMissingServiceIsReported) {
                                 "Close manager"}));
 }
 
-// The search index folder, which row 10 walks between the stop and the restart.
-std::wstring IndexFile() {
-  return KnownFolder(CSIDL_COMMON_APPDATA) +
-         L"\\Microsoft\\Search\\Data\\Applications\\Windows\\Windows.edb";
-}
-
-void CleanIndex() {
-  CleanSearchCache(FALSE);
-  g_sim->calls.push_back(PathExists(IndexFile()) ? "Index left" : "Index walked");
-}
-
 class ServiceRestart : public ServiceStop {
  protected:
   // Runs the search cache's clean and the restart after it, and gives what they wrote.
   std::string RunClean() {
     testing::internal::CaptureStdout();
-    RunAndRestartStoppedServices(kSimCalls, CleanIndex);
+    CleanSearchCacheWith(kSimCalls, FALSE);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(m_sim.open.empty()) << m_sim.open.size() << " handle(s) left open";
     return out;
