@@ -53,6 +53,12 @@ void TakeOverDialogDpiScaling(HWND dialog) {
   if (setBehavior) setBehavior(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
 }
 
-int ListColumnWidth(int designWidth, int textWidth, UINT dpi) {
-  return std::max(ScaleToDpi(designWidth, dpi), textWidth + ScaleToDpi(kCellMargins, dpi));
+void ListColumnWidths(const int designWidths[], const int textWidths[], int count, UINT dpi,
+                      int widths[]) {
+  widths[0] = ScaleToDpi(designWidths[0], dpi);
+  for (int column = 1; column < count; ++column) {
+    const int scaled = ScaleToDpi(designWidths[column], dpi);
+    widths[column] = std::max(scaled, textWidths[column] + ScaleToDpi(kCellMargins, dpi));
+    widths[0] -= widths[column] - scaled;
+  }
 }

@@ -24,6 +24,10 @@ UINT GetWindowDpi(HWND window);
 // nothing to turn off.
 void TakeOverDialogDpiScaling(HWND dialog);
 
-// How wide a list column of designWidth is at dpi: scaled, and never too narrow for a text
-// textWidth pixels wide (in the list's font) between the list's cell margins.
-int ListColumnWidth(int designWidth, int textWidth, UINT dpi);
+// The widths of a list's count columns at dpi, from their widths in the design and the widths
+// of the widest texts they show (0: none; the first column's is not used) in the list's font: scaled, and widened where such a
+// text would not fit between the list's cell margins. The first column gives up what the others
+// gain, so that the columns together stay as wide as designed and the list does not scroll
+// sideways.
+void ListColumnWidths(const int designWidths[], const int textWidths[], int count, UINT dpi,
+                      int widths[]);

@@ -24,6 +24,7 @@ const struct {
   const wchar_t* widestText;  // or null
 } kColumns[] = {{L"名称", LVCFMT_CENTER, 220, nullptr},
                 {L"大小", LVCFMT_RIGHT, 60, L"99999 MB"}};
+const int kColumnCount = ARRAYSIZE(kColumns);
 
 CSpruceDlg::CSpruceDlg()
     : CDialog(IDD_SPRUCE_DIALOG),
@@ -93,16 +94,22 @@ void CSpruceDlg::SetUpToolButtons() {
 }
 
 void CSpruceDlg::InsertColumns() {
-  for (int column = 0; column < static_cast<int>(ARRAYSIZE(kColumns)); ++column)
+  int widths[kColumnCount];
+  GetColumnWidths(widths);
+  for (int column = 0; column < kColumnCount; ++column)
     m_listCategories.InsertColumn(column, kColumns[column].heading, kColumns[column].format,
-                                  ColumnWidth(column));
+                                  widths[column]);
 }
 
 // For the window's DPI and the list's font.
-int CSpruceDlg::ColumnWidth(int column) const {
-  const wchar_t* widest = kColumns[column].widestText;
-  const int textWidth = widest ? m_listCategories.GetStringWidth(widest) : 0;
-  return ListColumnWidth(kColumns[column].width, textWidth, m_nDpi);
+void CSpruceDlg::GetColumnWidths(int widths[]) const {
+  int designWidths[kColumnCount], textWidths[kColumnCount];
+  for (int column = 0; column < kColumnCount; ++column) {
+    designWidths[column] = kColumns[column].width;
+    const wchar_t* widest = kColumns[column].widestText;
+    textWidths[column] = widest ? m_listCategories.GetStringWidth(widest) : 0;
+  }
+  ListColumnWidths(designWidths, textWidths, kColumnCount, m_nDpi, widths);
 }
 
 void CSpruceDlg::FillCategoryList() {
@@ -191,8 +198,10 @@ LRESULT CSpruceDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
   RescaleControls(m_nDpi, dpi);
   m_nDpi = dpi;
   SetUpToolButtons();
-  for (int column = 0; column < static_cast<int>(ARRAYSIZE(kColumns)); ++column)
-    m_listCategories.SetColumnWidth(column, ColumnWidth(column));
+  int widths[kColumnCount];
+  GetColumnWidths(widths);
+  for (int column = 0; column < kColumnCount; ++column)
+    m_listCategories.SetColumnWidth(column, widths[column]);
   return 0;
 }
 

@@ -36,7 +36,7 @@ class CSpruceDlg : public CDialog {
   void AddAboutItem();
   void SetUpToolButtons();
   void InsertColumns();
-  int ColumnWidth(int column) const;
+  void GetColumnWidths(int widths[]) const;
   void FillCategoryList();
   void RescaleControls(UINT fromDpi, UINT toDpi);
 };

@@ -38,11 +38,20 @@ TEST(DpiRules, ScaleTheDesignAndChooseThePictures) {
   EXPECT_EQ(ChooseWindowDpi(0, 0), 96u);
 
   // A size column fits "99999 MB" between its margins: 48 pixels in SimSun at 96 dpi fit the
-  // design exactly; a wider font widens the column rather than cut the size.
-  EXPECT_EQ(ListColumnWidth(60, 48, 96), 60);
-  EXPECT_EQ(ListColumnWidth(60, 72, 144), 90);
-  EXPECT_EQ(ListColumnWidth(60, 82, 144), 100);
-  EXPECT_EQ(ListColumnWidth(220, 0, 144), 330);
+  // design exactly; a wider font widens the column rather than cut the size, at the cost of
+  // the name column.
+  const int design[] = {220, 60}, text[][2] = {{0, 48}, {0, 72}, {0, 82}, {0, 30}};
+  const struct {
+    int text;
+    UINT dpi;
+    int name, size;
+  } columns[] = {{0, 96, 220, 60}, {1, 144, 330, 90}, {2, 144, 320, 100}, {3, 192, 440, 120}};
+  for (const auto& c : columns) {
+    int widths[2] = {};
+    ListColumnWidths(design, text[c.text], 2, c.dpi, widths);
+    EXPECT_EQ(widths[0], c.name) << c.dpi;
+    EXPECT_EQ(widths[1], c.size) << c.dpi;
+  }
 
   // Never a picture larger than the design scaled: 125 % keeps the 100 % one.
   const ScaledPicture picture = {1, 2, 3};
@@ -187,9 +196,11 @@ bool DrawsPicture(HWND dialog, int id, UINT pictureId, UINT dpi) {
 }
 
 void ExpectLaidOutFor(HWND window, UINT dpi) {
+  // The design's widths, or as much wider a size column as the font needs, taken off the names.
   HWND list = GetDlgItem(window, IDC_CATEGORY_LIST);
-  EXPECT_EQ(ListView_GetColumnWidth(list, 0), ScaleToDpi(220, dpi));
-  EXPECT_GE(ListView_GetColumnWidth(list, 1), ScaleToDpi(60, dpi));
+  const int name = ListView_GetColumnWidth(list, 0), size = ListView_GetColumnWidth(list, 1);
+  EXPECT_EQ(name + size, ScaleToDpi(280, dpi));
+  EXPECT_GE(size, ScaleToDpi(60, dpi));
   EXPECT_TRUE(LargestSizeFits(list));
   for (int tool = 0; tool < 3; ++tool) {
     const UINT picture = PictureIdAt(kToolPictures[tool], dpi);
