@@ -167,14 +167,7 @@ bool DrawsPicture(HWND dialog, int id, UINT pictureId, UINT dpi) {
   HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
   HBITMAP picture = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(pictureId));
   HGDIOBJ oldCanvas = SelectObject(drawn, canvas), oldPicture = SelectObject(expected, picture);
-  DRAWITEMSTRUCT draw = {};
-  draw.CtlType = ODT_BUTTON;
-  draw.CtlID = id;
-  draw.itemAction = ODA_DRAWENTIRE;
-  draw.hwndItem = button;
-  draw.hDC = drawn;
-  draw.rcItem = client;
-  SendMessageW(dialog, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&draw));
+  DrawButtonInto(dialog, id, drawn);
 
   BITMAP info = {};
   GetObjectW(picture, sizeof info, &info);
