@@ -15,8 +15,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -24,88 +22,44 @@ namespace {
 const UINT kScreenDpis[] = {96, 120, 144, 192};
 const wchar_t kDpiVariable[] = L"SPRUCE_TEST_SCREEN_DPI";
 
-TEST(DpiRules, ScaleTheDesignAndChooseThePictures) {
-  EXPECT_EQ(ScaleToDpi(220, 144), 330);
-  EXPECT_EQ(ScaleToDpi(60, 144), 90);
-  EXPECT_EQ(ScaleToDpi(50, 120), 63);  // 62.5, to the nearest pixel
-  const RECT moved = RescaleRect({10, 20, 110, 220}, 96, 144);
-  EXPECT_EQ(moved.left, 15);
-  EXPECT_EQ(moved.bottom, 330);
-
+TEST(DpiRules, WindowDpiColumnsPicturesAndMargins) {
   // GetDpiForWindow's answer where the system has it, else the screen's, else the design's.
   EXPECT_EQ(ChooseWindowDpi(144, 96), 144u);
   EXPECT_EQ(ChooseWindowDpi(0, 120), 120u);
   EXPECT_EQ(ChooseWindowDpi(0, 0), 96u);
 
-  // A size column fits "99999 MB" between its margins: 48 pixels in SimSun at 96 dpi fit the
-  // design exactly; a wider font widens the column rather than cut the size, at the cost of
-  // the name column.
-  const int design[] = {220, 60}, text[][2] = {{0, 48}, {0, 72}, {0, 82}, {0, 30}};
-  const struct {
-    int text;
-    UINT dpi;
-    int name, size;
-  } columns[] = {{0, 96, 220, 60}, {1, 144, 330, 90}, {2, 144, 320, 100}, {3, 192, 440, 120}};
-  for (const auto& c : columns) {
+  // "99999 MB" is 48 pixels wide in SimSun at 96 dpi, 72 at 144: the design's columns. A wider
+  // font widens the size column rather than cut the size, and the name column gives way.
+  const int design[] = {220, 60};
+  const int cases[][5] = {{48, 96, 220, 60}, {72, 144, 330, 90}, {82, 144, 320, 100}};
+  for (const auto& c : cases) {
+    const int text[] = {0, c[0]};
     int widths[2] = {};
-    ListColumnWidths(design, text[c.text], 2, c.dpi, widths);
-    EXPECT_EQ(widths[0], c.name) << c.dpi;
-    EXPECT_EQ(widths[1], c.size) << c.dpi;
+    ListColumnWidths(design, text, 2, static_cast<UINT>(c[1]), widths);
+    EXPECT_EQ(widths[0], c[2]) << c[0] << " at " << c[1];
+    EXPECT_EQ(widths[1], c[3]) << c[0] << " at " << c[1];
   }
 
   // Never a picture larger than the design scaled: 125 % keeps the 100 % one.
   const ScaledPicture picture = {1, 2, 3};
-  const std::pair<UINT, UINT> choices[] = {{96, 1},  {120, 1}, {143, 1}, {144, 2},
-                                           {168, 2}, {191, 2}, {192, 3}, {288, 3}};
+  const UINT choices[][2] = {{120, 1}, {143, 1}, {144, 2}, {191, 2}, {192, 3}, {288, 3}};
   for (const auto& choice : choices)
-    EXPECT_EQ(PictureForDpi(picture, choice.first), choice.second) << choice.first;
+    EXPECT_EQ(PictureForDpi(picture, choice[0]), choice[1]) << choice[0];
 
-  // The picture button's margins grow with the DPI: 6 and 4 pixels at 96 dpi, 12 and 8 at 192.
+  // The picture button's margins, 6 and 4 pixels at 96 dpi, are 12 and 8 at 192.
   ImageButtonLayout layout = ComputeImageButtonLayout(240, 120, 100, 100, 0x25, 192);
   EXPECT_EQ(layout.rcImage.top, 10);
   EXPECT_EQ(layout.rcText.left, 112);
-  EXPECT_EQ(layout.rcFocus.left, 108);
   EXPECT_EQ(layout.rcFocus.right, 232);
 }
 
-// Sets the prefix's screen DPI for programs started from now on, and puts the previous
-// setting back when it goes.
-class CScreenDpiSetting {
- public:
-  CScreenDpiSetting() {
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_hKey, nullptr);
-    DWORD size = sizeof m_saved;
-    m_bSaved = RegQueryValueExW(m_hKey, L"LogPixels", nullptr, nullptr,
-                                reinterpret_cast<BYTE*>(&m_saved), &size) == ERROR_SUCCESS;
-  }
-  ~CScreenDpiSetting() {
-    if (m_bSaved)
-      Set(m_saved);
-    else
-      RegDeleteValueW(m_hKey, L"LogPixels");
-    RegCloseKey(m_hKey);
-  }
-  CScreenDpiSetting(const CScreenDpiSetting&) = delete;
-  CScreenDpiSetting& operator=(const CScreenDpiSetting&) = delete;
-
-  bool Set(DWORD dpi) const {
-    return RegSetValueExW(m_hKey, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                          sizeof dpi) == ERROR_SUCCESS;
-  }
-
- private:
-  HKEY m_hKey = nullptr;
-  DWORD m_saved = 0;
-  bool m_bSaved = false;
-};
-
-// Runs this program's tests of the window at one screen DPI in a program of its own; its exit
-// code (0 when they passed, else 1; the output says why).
-DWORD RunWindowTestsAt(UINT dpi) {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=MainWindowAtScreenDpi.*";
+// Runs this program's window tests in a program of its own, started at the screen DPI dpi;
+// its exit code (0 when they passed; the output says why not).
+DWORD RunWindowTestsAt(HKEY desktop, DWORD dpi) {
+  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                 sizeof dpi);
+  std::wstring command = L"\"" + BesideTestProgram(L"dpi_test.exe") +
+                         L"\" --gtest_filter=MainWindowAtScreenDpi.*";
   SetEnvironmentVariableW(kDpiVariable, std::to_wstring(dpi).c_str());
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -123,27 +77,30 @@ DWORD RunWindowTestsAt(UINT dpi) {
 }
 
 TEST(MainWindowScale, IsRightAtEveryScreenDpi) {
-  CScreenDpiSetting setting;
-  for (UINT dpi : kScreenDpis) {
-    ASSERT_TRUE(setting.Set(dpi));
-    EXPECT_EQ(RunWindowTestsAt(dpi), 0u) << "at " << dpi << " dpi";
-  }
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop, nullptr),
+            ERROR_SUCCESS);
+  DWORD saved = 0, size = sizeof saved;
+  const bool hadSetting = RegQueryValueExW(desktop, L"LogPixels", nullptr, nullptr,
+                                           reinterpret_cast<BYTE*>(&saved), &size) == ERROR_SUCCESS;
+  for (UINT dpi : kScreenDpis) EXPECT_EQ(RunWindowTestsAt(desktop, dpi), 0u) << "at " << dpi;
+  // The prefix's own setting back, for the programs started after this one.
+  if (hadSetting)
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<BYTE*>(&saved), size);
+  else
+    RegDeleteValueW(desktop, L"LogPixels");
+  RegCloseKey(desktop);
 }
 
 // ---- Run at one screen DPI -------------------------------------------------------------------
 
-const ScaledPicture kToolPictures[] = {
-    {IDB_BLOCK_AD, IDB_BLOCK_AD_150, IDB_BLOCK_AD_200},
-    {IDB_MOVE_FOLDERS, IDB_MOVE_FOLDERS_150, IDB_MOVE_FOLDERS_200},
-    {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}};
 const int kToolButtons[] = {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_HOME_PAGE};
-
-// The picture of each size the window should show at dpi.
-int PictureSizeAt(UINT dpi) { return dpi >= 192 ? 100 : dpi >= 144 ? 75 : 50; }
-UINT PictureIdAt(const ScaledPicture& picture, UINT dpi) {
-  int size = PictureSizeAt(dpi);
-  return size == 100 ? picture.at200 : size == 75 ? picture.at150 : picture.at100;
-}
+// Each button's picture by scale: 50, 75 and 100 pixels.
+const UINT kToolPictures[][3] = {{IDB_BLOCK_AD, IDB_BLOCK_AD_150, IDB_BLOCK_AD_200},
+                                 {IDB_MOVE_FOLDERS, IDB_MOVE_FOLDERS_150, IDB_MOVE_FOLDERS_200},
+                                 {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}};
+int PictureScaleAt(UINT dpi) { return dpi >= 192 ? 2 : dpi >= 144 ? 1 : 0; }
 
 // Whether "99999 MB" in every size cell fits the size column, by the list's own measure of
 // the width its texts need.
@@ -157,34 +114,32 @@ bool LargestSizeFits(HWND list) {
   return needed <= width;
 }
 
-// Whether tool button id draws, pixel for pixel, the picture whose bitmap is pictureId.
+// Whether tool button id draws the bitmap pictureId, pixel for pixel, where it lays out a
+// picture of that size at dpi.
 bool DrawsPicture(HWND dialog, int id, UINT pictureId, UINT dpi) {
-  HWND button = GetDlgItem(dialog, id);
   RECT client;
-  GetClientRect(button, &client);
-  HDC screen = GetDC(button);
-  HDC drawn = CreateCompatibleDC(screen), expected = CreateCompatibleDC(screen);
+  GetClientRect(GetDlgItem(dialog, id), &client);
+  HDC drawn = CreateCompatibleDC(nullptr), expected = CreateCompatibleDC(nullptr);
+  HDC screen = GetDC(nullptr);
   HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(nullptr, screen);
   HBITMAP picture = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(pictureId));
   HGDIOBJ oldCanvas = SelectObject(drawn, canvas), oldPicture = SelectObject(expected, picture);
   DrawButtonInto(dialog, id, drawn);
-
   BITMAP info = {};
   GetObjectW(picture, sizeof info, &info);
-  const RECT image =
-      ComputeImageButtonLayout(client.right, client.bottom, info.bmWidth, info.bmHeight, 0x25, dpi)
-          .rcImage;
-  bool same = info.bmWidth == PictureSizeAt(dpi);
-  for (int y = 0; same && y < info.bmHeight && image.top + y < client.bottom; ++y)
-    for (int x = 0; same && x < info.bmWidth && image.left + x < client.right; ++x)
-      same = GetPixel(drawn, image.left + x, image.top + y) == GetPixel(expected, x, y);
+  const RECT at = ComputeImageButtonLayout(client.right, client.bottom, info.bmWidth,
+                                           info.bmHeight, 0x25, dpi).rcImage;
+  bool same = info.bmWidth > 0;
+  for (int y = 0; same && y < info.bmHeight && at.top + y < client.bottom; ++y)
+    for (int x = 0; same && x < info.bmWidth && at.left + x < client.right; ++x)
+      same = GetPixel(drawn, at.left + x, at.top + y) == GetPixel(expected, x, y);
   SelectObject(drawn, oldCanvas);
   SelectObject(expected, oldPicture);
   DeleteObject(canvas);
   DeleteObject(picture);
   DeleteDC(drawn);
   DeleteDC(expected);
-  ReleaseDC(button, screen);
   return same;
 }
 
@@ -196,14 +151,16 @@ void ExpectLaidOutFor(HWND window, UINT dpi) {
   EXPECT_GE(size, ScaleToDpi(60, dpi));
   EXPECT_TRUE(LargestSizeFits(list));
   for (int tool = 0; tool < 3; ++tool) {
-    const UINT picture = PictureIdAt(kToolPictures[tool], dpi);
+    const UINT picture = kToolPictures[tool][PictureScaleAt(dpi)];
     EXPECT_TRUE(DrawsPicture(window, kToolButtons[tool], picture, dpi)) << "picture " << picture;
   }
 }
 
-RECT WindowRect(HWND window) {
+// A window's rectangle in the client coordinates of within (null: the screen's).
+RECT PlaceOf(HWND window, HWND within = nullptr) {
   RECT rect;
   GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, within, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }
 
@@ -213,50 +170,41 @@ LONG FontHeight(HWND window) {
   return font.lfHeight;
 }
 
-bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+TEST(MainWindowAtScreenDpi, ColumnsPicturesAndMoveToAnotherDpi) {
+  const wchar_t* setting = _wgetenv(kDpiVariable);
+  if (!setting) GTEST_SKIP() << "run by MainWindowScale at each screen DPI";
+  const UINT dpi = static_cast<UINT>(_wtoi(setting));
+  // Moved on to a monitor of the next DPI, the last one back to the first.
+  UINT to = kScreenDpis[0];
+  for (size_t k = 0; k + 1 < ARRAYSIZE(kScreenDpis); ++k)
+    if (kScreenDpis[k] == dpi) to = kScreenDpis[k + 1];
 
-class MainWindowAtScreenDpi : public testing::Test {
- protected:
-  void SetUp() override {
-    const wchar_t* dpi = _wgetenv(kDpiVariable);
-    if (!dpi) GTEST_SKIP() << "run by MainWindowScale at each screen DPI";
-    m_dpi = static_cast<UINT>(_wtoi(dpi));
-  }
-  UINT m_dpi = 0;
-};
-
-TEST_F(MainWindowAtScreenDpi, ColumnsPicturesAndMoveToAnotherDpi) {
   CSpruceDlg dialog;
   UINT shownAt = 0;
   RunModalWith(dialog, [&] {
-    HWND window = dialog.m_hWnd;
-    shownAt = GetWindowDpi(window);
-    ExpectLaidOutFor(window, m_dpi);
-
-    // Moved to a monitor of the next DPI (the last one back to the first): the window takes
-    // the system's rectangle and scales controls, letters, columns and pictures.
-    const UINT* next = std::find(std::begin(kScreenDpis), std::end(kScreenDpis), m_dpi) + 1;
-    const UINT to = next == std::end(kScreenDpis) ? kScreenDpis[0] : *next;
-    RECT suggested = WindowRect(window);
-    suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, to, m_dpi);
-    suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, to, m_dpi);
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
     HWND clean = GetDlgItem(window, IDC_CLEAN);
-    RECT cleanBefore = WindowRect(clean);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&cleanBefore), 2);
-    const LONG letters = FontHeight(GetDlgItem(window, IDC_CATEGORY_LIST));
+    shownAt = GetWindowDpi(window);
+    ExpectLaidOutFor(window, dpi);
+
+    RECT suggested = PlaceOf(window);
+    suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, to, dpi);
+    suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, to, dpi);
+    const RECT cleanBefore = PlaceOf(clean, window);
+    const LONG letters = FontHeight(list);
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
 
-    EXPECT_TRUE(SameRect(WindowRect(window), suggested));
-    RECT cleanAfter = WindowRect(clean);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&cleanAfter), 2);
-    EXPECT_TRUE(SameRect(cleanAfter, RescaleRect(cleanBefore, m_dpi, to)));
-    for (HWND control : {window, GetDlgItem(window, IDC_CATEGORY_LIST), clean})
-      EXPECT_EQ(FontHeight(control), MulDiv(letters, to, m_dpi));
+    const RECT windowAfter = PlaceOf(window), cleanAfter = PlaceOf(clean, window);
+    const RECT cleanScaled = RescaleRect(cleanBefore, dpi, to);
+    EXPECT_TRUE(EqualRect(&windowAfter, &suggested));
+    EXPECT_TRUE(EqualRect(&cleanAfter, &cleanScaled));
+    for (HWND control : {window, list, clean})
+      EXPECT_EQ(FontHeight(control), MulDiv(letters, to, dpi));
     ExpectLaidOutFor(window, to);
     dialog.EndDialog(IDCANCEL);
   });
   // The prefix's setting reached the window: this run tested the DPI it was meant to.
-  EXPECT_EQ(shownAt, m_dpi);
+  EXPECT_EQ(shownAt, dpi);
 }
 
 }  // namespace
