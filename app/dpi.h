@@ -25,9 +25,9 @@ UINT GetWindowDpi(HWND window);
 void TakeOverDialogDpiScaling(HWND dialog);
 
 // The widths of a list's count columns at dpi, from their widths in the design and the widths
-// of the widest texts they show (0: none; the first column's is not used) in the list's font: scaled, and widened where such a
-// text would not fit between the list's cell margins. The first column gives up what the others
-// gain, so that the columns together stay as wide as designed and the list does not scroll
-// sideways.
+// of the widest texts they show in the list's font (0: none; the first column's is not used):
+// scaled, and widened where such a text would not fit between the list's cell margins. The
+// first column gives up what the others gain, so that the columns together stay as wide as
+// designed and the list does not scroll sideways.
 void ListColumnWidths(const int designWidths[], const int textWidths[], int count, UINT dpi,
                       int widths[]);
