@@ -8,6 +8,7 @@ namespace {
 // Pixels of this colour are transparent in the picture.
 const COLORREF TRANSPARENT_COLOR = RGB(255, 0, 255);
 
+// Margins at 96 dpi, scaled to the button's.
 const int kCaptionMargin = 6;  // caption from the edges and the image; image from right/bottom
 const int kFocusMargin = 4;    // focus rectangle from the edges; least room around a centred image
 
@@ -30,7 +31,9 @@ int AddMaskedImage(HIMAGELIST list, HBITMAP image, COLORREF mask) {
 }  // namespace
 
 ImageButtonLayout ComputeImageButtonLayout(int clientWidth, int clientHeight, int imageWidth,
-                                           int imageHeight, UINT flags) {
+                                           int imageHeight, UINT flags, UINT dpi) {
+  const int captionMargin = ScaleToDpi(kCaptionMargin, dpi);
+  const int focusMargin = ScaleToDpi(kFocusMargin, dpi);
   ImageButtonLayout layout;
   RECT& image = layout.rcImage;
   SetRect(&image, 0, 0, imageWidth, imageHeight);
@@ -38,23 +41,23 @@ ImageButtonLayout ComputeImageButtonLayout(int clientWidth, int clientHeight, in
   SetRectEmpty(&layout.rcFocus);
 
   if (flags & BIL_IMAGERIGHT) {
-    image.left = clientWidth - imageWidth - kCaptionMargin;
-    image.right = clientWidth - kCaptionMargin;
+    image.left = clientWidth - imageWidth - captionMargin;
+    image.right = clientWidth - captionMargin;
   }
   if (flags & BIL_VCENTER) {
     int spare = clientHeight - imageHeight;
     if (spare > 0) {
-      image.top = std::max(spare / 2, kFocusMargin);
+      image.top = std::max(spare / 2, focusMargin);
       image.bottom = image.top + imageHeight;
     }
   } else if (flags & BIL_BOTTOM) {
-    image.top = std::max(clientHeight - imageHeight - kCaptionMargin, kCaptionMargin);
+    image.top = std::max(clientHeight - imageHeight - captionMargin, captionMargin);
     image.bottom = image.top + imageHeight;
   }
   if (flags & BIL_HCENTER) {
     int spare = clientWidth - imageWidth;
     if (spare > 0) {
-      image.left = std::max(spare / 2, kFocusMargin);
+      image.left = std::max(spare / 2, focusMargin);
       image.right = image.left + imageWidth;
     }
   }
@@ -64,28 +67,34 @@ ImageButtonLayout ComputeImageButtonLayout(int clientWidth, int clientHeight, in
   // rectangle encloses it by the difference of the two margins.
   RECT& text = layout.rcText;
   if (flags & BIL_VCENTER) {
-    text.top = kCaptionMargin;
-    text.bottom = clientHeight - kCaptionMargin;
+    text.top = captionMargin;
+    text.bottom = clientHeight - captionMargin;
   } else if (flags & BIL_BOTTOM) {
-    text.top = kCaptionMargin;
-    text.bottom = image.top - kCaptionMargin;
+    text.top = captionMargin;
+    text.bottom = image.top - captionMargin;
   } else {
-    text.top = image.bottom + kCaptionMargin;
-    text.bottom = clientHeight - kCaptionMargin;
+    text.top = image.bottom + captionMargin;
+    text.bottom = clientHeight - captionMargin;
   }
   if (!(flags & BIL_VCENTER)) {
-    text.left = kCaptionMargin;
-    text.right = clientWidth - kCaptionMargin;
+    text.left = captionMargin;
+    text.right = clientWidth - captionMargin;
   } else if (flags & BIL_IMAGERIGHT) {
-    text.left = kCaptionMargin;
-    text.right = image.left - kCaptionMargin;
+    text.left = captionMargin;
+    text.right = image.left - captionMargin;
   } else {
-    text.left = image.right + kCaptionMargin;
-    text.right = clientWidth - kCaptionMargin;
+    text.left = image.right + captionMargin;
+    text.right = clientWidth - captionMargin;
   }
   layout.rcFocus = text;
-  InflateRect(&layout.rcFocus, kCaptionMargin - kFocusMargin, kCaptionMargin - kFocusMargin);
+  InflateRect(&layout.rcFocus, captionMargin - focusMargin, captionMargin - focusMargin);
   return layout;
+}
+
+UINT PictureForDpi(const ScaledPicture& picture, UINT dpi) {
+  if (dpi >= 2 * kDesignDpi) return picture.at200;
+  if (2 * dpi >= 3 * kDesignDpi) return picture.at150;
+  return picture.at100;
 }
 
 CImageButton::CImageButton()
@@ -93,6 +102,7 @@ CImageButton::CImageButton()
       m_hDisabledBitmap(nullptr),
       m_bLoaded(FALSE),
       m_layoutFlags(BIL_SHOWTEXT | BIL_VCENTER | BIL_FOCUSTEXT),
+      m_nDpi(kDesignDpi),
       m_crText(GetSysColor(COLOR_WINDOWTEXT)) {
   SetRectEmpty(&m_rcImage);
   SetRectEmpty(&m_rcText);
@@ -147,12 +157,17 @@ BOOL CImageButton::SetBitmapResource(UINT id) {
   return TRUE;
 }
 
+BOOL CImageButton::SetPicture(const ScaledPicture& picture, UINT dpi) {
+  m_nDpi = dpi;
+  return SetBitmapResource(PictureForDpi(picture, dpi));
+}
+
 void CImageButton::ComputeLayout() {
   RECT client = {};
   GetClientRect(&client);
   ImageButtonLayout layout =
       ComputeImageButtonLayout(client.right - client.left, client.bottom - client.top,
-                               m_bitmapInfo.bmWidth, m_bitmapInfo.bmHeight, m_layoutFlags);
+                               m_bitmapInfo.bmWidth, m_bitmapInfo.bmHeight, m_layoutFlags, m_nDpi);
   m_rcImage = layout.rcImage;
   m_rcText = layout.rcText;
   m_rcFocus = layout.rcFocus;

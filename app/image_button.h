@@ -3,6 +3,7 @@
 // shows the hand cursor; the owner binds it to an existing BS_OWNERDRAW control.
 #pragma once
 
+#include "app/dpi.h"
 #include "framework/framework.h"
 
 // Placement of image, caption and focus rectangle.
@@ -22,10 +23,20 @@ struct ImageButtonLayout {
 };
 
 // Where a button of the given client size puts an image of the given size, its caption and its
-// focus rectangle. Nothing is clamped: a button too small for image and margins gets empty or
-// inverted caption and focus rectangles.
+// focus rectangle, with margins scaled to dpi. Nothing is clamped: a button too small for image
+// and margins gets empty or inverted caption and focus rectangles.
 ImageButtonLayout ComputeImageButtonLayout(int clientWidth, int clientHeight, int imageWidth,
-                                           int imageHeight, UINT flags);
+                                           int imageHeight, UINT flags, UINT dpi = kDesignDpi);
+
+// One picture drawn at 100, 150 and 200 % of its size (bitmap resource ids).
+struct ScaledPicture {
+  UINT at100;
+  UINT at150;
+  UINT at200;
+};
+// The drawing to show at dpi: the largest no larger than the picture scaled to dpi, so that it
+// is shown pixel for pixel, never stretched, and outgrows its button no more than at 100 %.
+UINT PictureForDpi(const ScaledPicture& picture, UINT dpi);
 
 class CImageButton : public CButton {
  public:
@@ -35,6 +46,8 @@ class CImageButton : public CButton {
   // Makes bitmap resource id the button's picture; FALSE when it cannot be loaded or its image
   // list cannot be made, and then the button shows no picture.
   BOOL SetBitmapResource(UINT id);
+  // Shows the drawing of picture that fits dpi, laid out with margins for dpi.
+  BOOL SetPicture(const ScaledPicture& picture, UINT dpi);
   void DrawItem(DRAWITEMSTRUCT* drawItem) override;
 
  protected:
@@ -55,6 +68,7 @@ class CImageButton : public CButton {
   RECT m_rcImage;
   RECT m_rcText;
   RECT m_rcFocus;
+  UINT m_nDpi;
 
  public:
   COLORREF m_crText;  // caption colour when enabled

@@ -1,6 +1,7 @@
 #include "app/spruce_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/dpi.h"
 #include "engine/categories.h"
 #include "engine/engine.h"
 #include "res/resource.h"
@@ -14,9 +15,21 @@
 // The project's download page, opened by the third picture button.
 const wchar_t kHomePageUrl[] = L"" SPRUCE_HOME_PAGE_URL;
 
+// The category list's columns; widths in pixels at 96 dpi. A size column that fits the widest
+// size the list shows in practice never cuts a size short ("6553...").
+const struct {
+  const wchar_t* heading;
+  int format;
+  int width;
+  const wchar_t* widestText;  // or null
+} kColumns[] = {{L"名称", LVCFMT_CENTER, 220, nullptr},
+                {L"大小", LVCFMT_RIGHT, 60, L"99999 MB"}};
+const int kColumnCount = ARRAYSIZE(kColumns);
+
 CSpruceDlg::CSpruceDlg()
     : CDialog(IDD_SPRUCE_DIALOG),
-      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_nDpi(kDesignDpi) {}
 
 BEGIN_MESSAGE_MAP(CSpruceDlg, CDialog)
   ON_WM_SYSCOMMAND()
@@ -27,6 +40,8 @@ BEGIN_MESSAGE_MAP(CSpruceDlg, CDialog)
   ON_BN_CLICKED(IDC_BLOCK_AD, OnBnClickedBlockAd)
   ON_BN_CLICKED(IDC_HOME_PAGE, OnBnClickedHomePage)
   ON_BN_CLICKED(IDC_MOVE_FOLDERS, OnBnClickedMoveFolders)
+  ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+  ON_MESSAGE(WM_GETFONT, OnGetFont)
 END_MESSAGE_MAP()
 
 void CSpruceDlg::DoDataExchange(CDataExchange* pDX) {
@@ -43,11 +58,13 @@ BOOL CSpruceDlg::OnInitDialog() {
   AddAboutItem();
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
+  // The system made the window for its DPI; a move to a monitor of another DPI is ours to follow.
+  m_nDpi = GetWindowDpi(m_hWnd);
+  TakeOverDialogDpiScaling(m_hWnd);
   SetUpToolButtons();
   m_listCategories.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_CHECKBOXES |
                                     LVS_EX_FULLROWSELECT);
-  m_listCategories.InsertColumn(0, L"名称", LVCFMT_CENTER, 220);
-  m_listCategories.InsertColumn(1, L"大小", LVCFMT_RIGHT, 60);
+  InsertColumns();
   FillCategoryList();
   StartCategoryWorker(SurveyThreadProc, m_listCategories.m_hWnd, m_btnClean.m_hWnd);
   return TRUE;
@@ -66,14 +83,33 @@ void CSpruceDlg::AddAboutItem() {
 void CSpruceDlg::SetUpToolButtons() {
   const struct {
     CImageButton* button;
-    UINT bitmap;
-  } tools[] = {{&m_btnBlockAd, IDB_BLOCK_AD},
-               {&m_btnMoveFolders, IDB_MOVE_FOLDERS},
-               {&m_btnHomePage, IDB_HOME_PAGE}};
+    ScaledPicture picture;
+  } tools[] = {{&m_btnBlockAd, {IDB_BLOCK_AD, IDB_BLOCK_AD_150, IDB_BLOCK_AD_200}},
+               {&m_btnMoveFolders, {IDB_MOVE_FOLDERS, IDB_MOVE_FOLDERS_150, IDB_MOVE_FOLDERS_200}},
+               {&m_btnHomePage, {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}}};
   for (const auto& tool : tools) {
     tool.button->m_crText = RGB(200, 0, 0);  // the buttons have no caption: never seen
-    tool.button->SetBitmapResource(tool.bitmap);
+    tool.button->SetPicture(tool.picture, m_nDpi);
   }
+}
+
+void CSpruceDlg::InsertColumns() {
+  int widths[kColumnCount];
+  GetColumnWidths(widths);
+  for (int column = 0; column < kColumnCount; ++column)
+    m_listCategories.InsertColumn(column, kColumns[column].heading, kColumns[column].format,
+                                  widths[column]);
+}
+
+// For the window's DPI and the list's font.
+void CSpruceDlg::GetColumnWidths(int widths[]) const {
+  int designWidths[kColumnCount], textWidths[kColumnCount];
+  for (int column = 0; column < kColumnCount; ++column) {
+    designWidths[column] = kColumns[column].width;
+    const wchar_t* widest = kColumns[column].widestText;
+    textWidths[column] = widest ? m_listCategories.GetStringWidth(widest) : 0;
+  }
+  ListColumnWidths(designWidths, textWidths, kColumnCount, m_nDpi, widths);
 }
 
 void CSpruceDlg::FillCategoryList() {
@@ -149,4 +185,49 @@ void CSpruceDlg::OnBnClickedHomePage() {
 void CSpruceDlg::OnBnClickedMoveFolders() {
   CMoveDirectoryDlg moveFolders;
   moveFolders.DoModal();
+}
+
+// The window has moved to a monitor of another DPI: it takes the size the system suggests and
+// lays out, letters and pictures itself anew for that DPI.
+LRESULT CSpruceDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+  const UINT dpi = LOWORD(wParam);
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  RescaleControls(m_nDpi, dpi);
+  m_nDpi = dpi;
+  SetUpToolButtons();
+  int widths[kColumnCount];
+  GetColumnWidths(widths);
+  for (int column = 0; column < kColumnCount; ++column)
+    m_listCategories.SetColumnWidth(column, widths[column]);
+  return 0;
+}
+
+// Moves and sizes every control and scales the font, as the dialog manager laid them out for
+// fromDpi, to toDpi.
+void CSpruceDlg::RescaleControls(UINT fromDpi, UINT toDpi) {
+  LOGFONTW letters = {};
+  GetObjectW(reinterpret_cast<HFONT>(m_listCategories.SendMessage(WM_GETFONT)), sizeof letters,
+             &letters);
+  letters.lfHeight = MulDiv(letters.lfHeight, static_cast<int>(toDpi), static_cast<int>(fromDpi));
+  HFONT font = CreateFontIndirectW(&letters);
+  for (HWND control = ::GetWindow(m_hWnd, GW_CHILD); control;
+       control = ::GetWindow(control, GW_HWNDNEXT)) {
+    RECT place;
+    ::GetWindowRect(control, &place);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+    place = RescaleRect(place, fromDpi, toDpi);
+    ::SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+  m_font.Attach(font);  // the controls have let go of the previous one
+}
+
+// The dialog manager answers with the font it made for the template, which no longer fits once
+// the window has been rescaled; the picture buttons draw their captions in this font.
+LRESULT CSpruceDlg::OnGetFont(WPARAM, LPARAM) {
+  return m_font.m_hObject ? reinterpret_cast<LRESULT>(m_font.m_hObject) : Default();
 }

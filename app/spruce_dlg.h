@@ -19,6 +19,8 @@ class CSpruceDlg : public CDialog {
   void OnBnClickedBlockAd();
   void OnBnClickedHomePage();
   void OnBnClickedMoveFolders();
+  LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+  LRESULT OnGetFont(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
   HICON m_hIcon;
@@ -27,9 +29,14 @@ class CSpruceDlg : public CDialog {
   CImageButton m_btnBlockAd;
   CImageButton m_btnMoveFolders;
   CImageButton m_btnHomePage;
+  UINT m_nDpi;   // what the window is laid out for
+  CFont m_font;  // the window's font once rescaled; till then the dialog's own
 
  private:
   void AddAboutItem();
   void SetUpToolButtons();
+  void InsertColumns();
+  void GetColumnWidths(int widths[]) const;
   void FillCategoryList();
+  void RescaleControls(UINT fromDpi, UINT toDpi);
 };

@@ -64,13 +64,13 @@ BOOL CImageList::DrawIndirect(IMAGELISTDRAWPARAMS* params) const {
   return ImageList_DrawIndirect(params);
 }
 
-BOOL CBitmap::Attach(HBITMAP bitmap) {
+BOOL CGdiObject::Attach(HGDIOBJ object) {
   DeleteObject();
-  m_hObject = bitmap;
-  return bitmap != nullptr;
+  m_hObject = object;
+  return object != nullptr;
 }
 
-BOOL CBitmap::DeleteObject() {
+BOOL CGdiObject::DeleteObject() {
   if (!m_hObject) return FALSE;
   ::DeleteObject(m_hObject);
   m_hObject = nullptr;

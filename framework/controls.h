@@ -23,6 +23,13 @@ class CListCtrl : public CWnd {
   BOOL SetCheck(int item, BOOL check = TRUE) const;
   BOOL GetCheck(int item) const;
   int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  BOOL SetColumnWidth(int column, int width) const {
+    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));
+  }
+  // The width of text in pixels in the list's font, without the cells' margins.
+  int GetStringWidth(const wchar_t* text) const {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  }
 };
 
 // Owns an image list.
@@ -40,22 +47,32 @@ class CImageList {
   BOOL DrawIndirect(IMAGELISTDRAWPARAMS* params) const;
 };
 
-// Owns a GDI bitmap.
-class CBitmap {
+// Owns one GDI object.
+class CGdiObject {
  public:
-  CBitmap() = default;
-  ~CBitmap() { DeleteObject(); }
-  CBitmap(const CBitmap&) = delete;
-  CBitmap& operator=(const CBitmap&) = delete;
+  CGdiObject() = default;
+  ~CGdiObject() { DeleteObject(); }
+  CGdiObject(const CGdiObject&) = delete;
+  CGdiObject& operator=(const CGdiObject&) = delete;
 
-  HBITMAP m_hObject = nullptr;
-  operator HBITMAP() const { return m_hObject; }
+  HGDIOBJ m_hObject = nullptr;
 
-  BOOL Attach(HBITMAP bitmap);
+  // Deletes the object held so far and takes this one.
+  BOOL Attach(HGDIOBJ object);
   BOOL DeleteObject();
+};
+
+class CBitmap : public CGdiObject {
+ public:
+  operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
   int GetBitmap(BITMAP* info) const {
     return ::GetObjectW(m_hObject, sizeof(BITMAP), info);
   }
+};
+
+class CFont : public CGdiObject {
+ public:
+  operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
 // The device context of one WM_PAINT, begun and ended with the object.

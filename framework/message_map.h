@@ -38,6 +38,10 @@ struct AfxThunks {
   static LRESULT QueryDragIcon(CWnd* target, WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>((static_cast<T*>(target)->*F)());
   }
+  template <LRESULT (T::*F)(WPARAM, LPARAM)>
+  static LRESULT Message(CWnd* target, WPARAM wParam, LPARAM lParam) {
+    return (static_cast<T*>(target)->*F)(wParam, lParam);
+  }
   template <void (T::*F)(NMHDR*, LRESULT*)>
   static LRESULT Notify(CWnd* target, WPARAM, LPARAM lParam) {
     LRESULT result = 0;
@@ -89,6 +93,9 @@ struct AfxThunks {
 #define ON_NOTIFY(code, id, handler)                                  \
   {WM_NOTIFY, static_cast<UINT>(code), static_cast<UINT>(id),         \
    &AfxThunks<ThisClass>::Notify<&ThisClass::handler>},
+// Any message, its parameters as they come.
+#define ON_MESSAGE(message, handler) \
+  {static_cast<UINT>(message), 0, 0, &AfxThunks<ThisClass>::Message<&ThisClass::handler>},
 #define ON_WM_SYSCOMMAND() \
   {WM_SYSCOMMAND, 0, 0, &AfxThunks<ThisClass>::SysCommand<&ThisClass::OnSysCommand>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &AfxThunks<ThisClass>::Void<&ThisClass::OnPaint>},

@@ -12,6 +12,13 @@
 #define IDB_MOVE_FOLDERS 141
 #define IDB_HOME_PAGE 142
 #define IDD_MOVE_DIRECTORY 143
+// The tool-button pictures drawn at 150 and 200 %.
+#define IDB_BLOCK_AD_150 234
+#define IDB_MOVE_FOLDERS_150 241
+#define IDB_HOME_PAGE_150 242
+#define IDB_BLOCK_AD_200 334
+#define IDB_MOVE_FOLDERS_200 341
+#define IDB_HOME_PAGE_200 342
 
 #define IDC_CATEGORY_LIST 1000
 #define IDC_CLEAN 1001

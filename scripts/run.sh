@@ -5,8 +5,10 @@
 # window opens there on a new prefix's sample; without one Spruce runs on a virtual display on
 # a fresh sample, and two PNG pictures of its window are saved under the build tree: after the
 # survey has filled every row, and after a clean run of the rows checked at start.
+#   run.sh [DPI]   the screen's dots per inch: 96 (100 %, the default), 120, 144 (150 %), 192
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
+dpi=${1:-96}
 XVFB_PID=
 "$root/scripts/deps.sh"
 . "$root/scripts/wine-env.sh"
@@ -23,6 +25,7 @@ fi
 # Without a display the run below cleans the sample away, so each such run puts it back first.
 if [ -n "$made" ] || [ -z "$DISPLAY" ]; then "$root/scripts/sample.sh" "$prefix"; fi
 use_prefix "$prefix"
+$WINE reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 cd "$build/bin"  # a working folder Wine can name (drive S:)
 if [ -n "$DISPLAY" ]; then
   set_window_manager Y

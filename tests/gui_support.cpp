@@ -32,3 +32,14 @@ void ClickControl(HWND dialog, int id) {
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
+
+void DrawButtonInto(HWND dialog, int id, HDC dc) {
+  DRAWITEMSTRUCT draw = {};
+  draw.CtlType = ODT_BUTTON;
+  draw.CtlID = id;
+  draw.itemAction = ODA_DRAWENTIRE;
+  draw.hwndItem = GetDlgItem(dialog, id);
+  draw.hDC = dc;
+  GetClientRect(draw.hwndItem, &draw.rcItem);
+  SendMessageW(dialog, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&draw));
+}

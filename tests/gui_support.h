@@ -17,3 +17,6 @@ void CancelPendingStep();
 
 // Sends the command of a click on control id to the dialog, as the control would.
 void ClickControl(HWND dialog, int id);
+
+// Has the dialog draw its owner-drawn button id, whole and in its normal state, into dc.
+void DrawButtonInto(HWND dialog, int id, HDC dc);

@@ -92,19 +92,30 @@ std::vector<COLORREF> ResourcePixels(UINT id, int* width, int* height) {
   return pixels;
 }
 
-TEST(ToolPictures, AreFiftySquareTrueColourWithoutTheTransparentColour) {
-  for (UINT id : {IDB_BLOCK_AD, IDB_MOVE_FOLDERS, IDB_HOME_PAGE}) {
+// At 100 % fifty pixels square (7,600 bytes of pixels); at 150 and 200 %, 75 and 100.
+TEST(ToolPictures, AreSquareTrueColourWithoutTheTransparentColour) {
+  const struct {
+    UINT id;
+    int size;
+    DWORD pixelBytes;
+  } pictures[] = {{IDB_BLOCK_AD, 50, 7600},          {IDB_MOVE_FOLDERS, 50, 7600},
+                  {IDB_HOME_PAGE, 50, 7600},         {IDB_BLOCK_AD_150, 75, 17100},
+                  {IDB_MOVE_FOLDERS_150, 75, 17100}, {IDB_HOME_PAGE_150, 75, 17100},
+                  {IDB_BLOCK_AD_200, 100, 30000},    {IDB_MOVE_FOLDERS_200, 100, 30000},
+                  {IDB_HOME_PAGE_200, 100, 30000}};
+  for (const auto& picture : pictures) {
+    const UINT id = picture.id;
     SCOPED_TRACE(id);
     HRSRC found = FindResourceExW(nullptr, RT_BITMAP, MAKEINTRESOURCEW(id),
                                   MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
     ASSERT_NE(found, nullptr);
     // The header and the pixels, nothing between: no colour table.
-    ASSERT_EQ(SizeofResource(nullptr, found), 40u + 7600u);
+    ASSERT_EQ(SizeofResource(nullptr, found), 40u + picture.pixelBytes);
     const auto* header =
         static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(nullptr, found)));
     EXPECT_EQ(header->biSize, 40u);
-    EXPECT_EQ(header->biWidth, 50);
-    EXPECT_EQ(header->biHeight, 50);  // positive: bottom-up rows
+    EXPECT_EQ(header->biWidth, picture.size);
+    EXPECT_EQ(header->biHeight, picture.size);  // positive: bottom-up rows
     EXPECT_EQ(header->biPlanes, 1);
     EXPECT_EQ(header->biBitCount, 24);
     EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));

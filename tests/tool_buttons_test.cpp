@@ -42,14 +42,7 @@ COLORREF DrawnPictureOrigin(HWND dialog, int id) {
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
   HGDIOBJ old = SelectObject(dc, canvas);
-  DRAWITEMSTRUCT draw = {};
-  draw.CtlType = ODT_BUTTON;
-  draw.CtlID = id;
-  draw.itemAction = ODA_DRAWENTIRE;
-  draw.hwndItem = button;
-  draw.hDC = dc;
-  draw.rcItem = client;
-  SendMessageW(dialog, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&draw));
+  DrawButtonInto(dialog, id, dc);
   // With the default layout the picture sits at the left edge, centred when there is room.
   int top = client.bottom > 50 ? (client.bottom - 50) / 2 : 0;
   if (top > 0 && top < 4) top = 4;

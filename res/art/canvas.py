@@ -1,8 +1,9 @@
 """A small supersampling rasteriser for flat vector pictures.
 
-Shapes are lists of contours (lists of (x, y) points in output pixels, where
+Shapes are lists of contours (lists of (x, y) points in design pixels, where
 pixel (i, j) covers [i, i+1) x [j, j+1)) filled with the even-odd rule, so a
-shape of two nested contours is a ring. Each output pixel is the average of
+shape of two nested contours is a ring. A canvas drawn at a scale maps design
+pixels to that many output pixels, so one drawing serves every size. Each output pixel is the average of
 SS x SS samples, which gives anti-aliased edges. Points are snapped to a
 1/256-pixel grid so that tiny differences between maths libraries cannot
 change a single byte of the output.
@@ -23,18 +24,20 @@ def _rgba(colour):
 
 
 class Canvas:
-    def __init__(self, size, background=TRANSPARENT):
+    def __init__(self, size, background=TRANSPARENT, scale=1):
         self.size = size
+        self.scale = scale
         self.n = size * SS
         fill = _rgba(background)
         self.rows = [[fill] * self.n for _ in range(self.n)]
 
     def fill(self, contours, colour):
         """Paints the shape. colour is (r, g, b[, a]) or a function of the
-        output-pixel y giving one, for vertical gradients."""
+        design-pixel y giving one, for vertical gradients."""
         edges = []
+        k = self.scale
         for contour in contours:
-            pts = [(_snap(x) * SS, _snap(y) * SS) for x, y in contour]
+            pts = [(_snap(x * k) * SS, _snap(y * k) * SS) for x, y in contour]
             for i, (x0, y0) in enumerate(pts):
                 x1, y1 = pts[(i + 1) % len(pts)]
                 if y0 != y1:
@@ -48,7 +51,7 @@ class Canvas:
             xs = sorted(x0 + (y - y0) * (x1 - x0) / (y1 - y0)
                         for x0, y0, x1, y1 in edges
                         if (y0 <= y < y1) or (y1 <= y < y0))
-            c = colour(y / SS) if callable(colour) else colour
+            c = colour(y / SS / k) if callable(colour) else colour
             c = _rgba(c)
             row = self.rows[r]
             for i in range(0, len(xs) - 1, 2):

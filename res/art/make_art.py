@@ -6,11 +6,14 @@
   block_ad.bmp      bitmap 134: the video-ad blocking button
   move_folders.bmp  bitmap 141: the button that moves the user folders
   home_page.bmp     bitmap 142: the button that opens the download page
+                    (50 pixels square; the same pictures at 150 and 200 %,
+                    75 and 100 pixels, in block_ad_150.bmp, block_ad_200.bmp
+                    and so on)
 
 The build uses the committed files; run this only to change the pictures
 (edit pictures.py), then commit the script and the files together.
 
-  python3 res/art/make_art.py              write the four files
+  python3 res/art/make_art.py              write the files
   python3 res/art/make_art.py --check      check the files' formats and that
                                            they match what the script draws
   python3 res/art/make_art.py --preview D  write enlarged PNG views of the
@@ -31,9 +34,13 @@ import pictures  # noqa: E402
 import readers  # noqa: E402
 
 RES = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUTTONS = (('block_ad.bmp', pictures.block_ad),
-           ('move_folders.bmp', pictures.move_folders),
-           ('home_page.bmp', pictures.home_page))
+PICTURES = (('block_ad', pictures.block_ad),
+            ('move_folders', pictures.move_folders),
+            ('home_page', pictures.home_page))
+# Pixel size and file-name suffix of each drawing: 100, 150 and 200 %.
+SCALES = ((50, ''), (75, '_150'), (100, '_200'))
+BUTTONS = tuple((f'{name}{suffix}.bmp', size, draw)
+                for size, suffix in SCALES for name, draw in PICTURES)
 ICON = 'spruce.ico'
 
 
@@ -49,7 +56,7 @@ def build_icon():
 
 
 def build_all():
-    files = {name: formats.bmp24(draw()) for name, draw in BUTTONS}
+    files = {name: formats.bmp24(draw(size)) for name, size, draw in BUTTONS}
     files[ICON] = build_icon()
     return files
 
@@ -58,7 +65,8 @@ def check():
     """Checks the files in res/; returns the number of problems found."""
     problems = 0
     fresh = build_all()
-    for name in [n for n, _ in BUTTONS] + [ICON]:
+    sizes = {name: size for name, size, _ in BUTTONS}
+    for name in list(sizes) + [ICON]:
         path = os.path.join(RES, name)
         try:
             with open(path, 'rb') as f:
@@ -72,9 +80,11 @@ def check():
                                                   f'{shown:.0%} of its square')
                 detail = ', '.join(f'{s}px/{b}bit' for s, b in sorted(images))
             else:
-                rows = readers.read_button_bitmap(data)
+                size = sizes[name]
+                rows = readers.read_button_bitmap(data, size)
                 colours = len({p for row in rows for p in row})
-                detail = f'50x50, 24 bits, 7600 bytes of pixels, {colours} colours, no magenta'
+                detail = (f'{size}x{size}, 24 bits, {len(data) - 54} bytes of pixels, '
+                          f'{colours} colours, no magenta')
             if data != fresh[name]:
                 raise readers.FormatError('differs from what make_art.py draws now: regenerate')
             print(f'ok    {name} ({len(data)} bytes): {detail}')
@@ -118,15 +128,18 @@ def _sheet(tiles, scale, gap=8, background=(255, 255, 255, 255)):
 def preview(folder):
     os.makedirs(folder, exist_ok=True)
     buttons = []
-    for name, _ in BUTTONS:
+    for name, size, _ in BUTTONS:
         with open(os.path.join(RES, name), 'rb') as f:
-            buttons.append(readers.read_button_bitmap(f.read()))
+            buttons.append(readers.read_button_bitmap(f.read(), size))
+    buttons, larger = buttons[:len(PICTURES)], buttons[len(PICTURES):]
     crops = [[row[:42] for row in b[:42]] for b in buttons]
     face = (240, 240, 240, 255)
     with open(os.path.join(folder, 'buttons.png'), 'wb') as f:
         f.write(formats.png(_sheet(buttons + [None] + crops, 6, background=face)))
     with open(os.path.join(folder, 'buttons_1x.png'), 'wb') as f:
         f.write(formats.png(_sheet(buttons, 1, background=face)))
+    with open(os.path.join(folder, 'buttons_scaled.png'), 'wb') as f:
+        f.write(formats.png(_sheet(buttons + [None] + larger, 1, background=face)))
     with open(os.path.join(RES, ICON), 'rb') as f:
         icon = readers.read_icon(f.read())
     small = [icon[(s, b)] for b in (32, 8, 1) for s in (16, 32, 48)]

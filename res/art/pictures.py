@@ -1,9 +1,10 @@
 """The pictures: the spruce-tree application icon and the three tool buttons.
 
 Every function returns rows of (r, g, b, a), top row first. The button
-pictures are 50 x 50 and opaque; their background is the light grey of a
-button face. The button shows them from its top-left corner, and at small
-dialog fonts it is a few pixels smaller than the picture, so the motifs keep
+pictures are designed 50 x 50 and drawn at any size (75 and 100 pixels for
+screens at 150 and 200 %); they are opaque, and their background is the light
+grey of a button face. The button shows them from its top-left corner, and at
+small dialog fonts it is a few pixels smaller than the picture, so the motifs keep
 a wider margin on the right and at the bottom.
 """
 
@@ -118,9 +119,9 @@ def spruce_icon(size):
 
 # Button 134: video-ad blocking
 
-def block_ad():
+def block_ad(size=50):
     """A video screen showing "AD", under a red prohibition sign."""
-    c = Canvas(50, BUTTON_FACE)
+    c = Canvas(size, BUTTON_FACE, size / 50)
     cx = cy = 23
     c.fill(circle(cx, cy, 19.5), (255, 255, 255))
     c.fill(round_rect(cx - 13.5, cy - 9.5, cx + 13.5, cy + 9.5, 2.5),
@@ -174,10 +175,10 @@ def _arc_arrow(c, cx, cy, r, width, a0, a1, head, colour):
                     (ex - nx * head, ey - ny * head)]), colour)
 
 
-def move_folders():
+def move_folders(size=50):
     """A yellow folder and a blue arrow carrying it down into a disk drive
     marked D."""
-    c = Canvas(50, BUTTON_FACE)
+    c = Canvas(size, BUTTON_FACE, size / 50)
     _folder(c, 3, 4, 26, 22)
 
     _arc_arrow(c, 26, 28, 9.5, 4, -math.pi / 2, 0, 5, (28, 110, 220))
@@ -195,10 +196,10 @@ def move_folders():
 
 # Button 142: the download web page
 
-def home_page():
+def home_page(size=50):
     """A browser window with a page, and a green arrow pointing down into a
     tray: the download page."""
-    c = Canvas(50, BUTTON_FACE)
+    c = Canvas(size, BUTTON_FACE, size / 50)
     x0, y0, x1, y1 = 3, 4, 43, 43
     c.fill(round_rect(x0, y0, x1, y1, 3), (60, 80, 110))
     c.fill(round_rect(x0 + 1, y0 + 1, x1 - 1, y0 + 9, 2),

@@ -16,11 +16,12 @@ def _expect(what, actual, wanted):
         raise FormatError(f'{what} is {actual}, not {wanted}')
 
 
-def read_button_bitmap(data):
-    """A tool-button bitmap: 50 x 50, 24 bits, BITMAPINFOHEADER, BI_RGB, no
-    colour table, 7,600 bytes of bottom-up pixel rows, zero row padding and
-    no pixel of the transparent colour RGB(255,0,255). Returns rows of
-    (r, g, b, 255), top row first."""
+def read_button_bitmap(data, size=50):
+    """A tool-button bitmap: size x size (50: 7,600 bytes of pixels), 24 bits,
+    BITMAPINFOHEADER, BI_RGB, no colour table, bottom-up pixel rows, zero row
+    padding and no pixel of the transparent colour RGB(255,0,255). Returns
+    rows of (r, g, b, 255), top row first."""
+    stride = (size * 3 + 3) & ~3
     if len(data) < 54:
         raise FormatError(f'file of {len(data)} bytes is shorter than its headers')
     magic, file_size, _, _, offset = struct.unpack_from('<2sIHHI', data, 0)
@@ -28,25 +29,26 @@ def read_button_bitmap(data):
      _, _, colours_used, _) = struct.unpack_from('<IiiHHIIiiII', data, 14)
     _expect('signature', magic, b'BM')
     _expect('header size', header_size, 40)
-    _expect('width', width, 50)
-    _expect('height (positive: bottom-up rows)', height, 50)
+    _expect('width', width, size)
+    _expect('height (positive: bottom-up rows)', height, size)
     _expect('planes', planes, 1)
     _expect('bits per pixel', bits, 24)
     _expect('compression', compression, 0)
     _expect('colours used', colours_used, 0)
     _expect('pixel data offset (no colour table)', offset, 54)
-    _expect('pixel data length', len(data) - offset, 7600)
-    _expect('recorded image size', image_size, 7600)
+    _expect('pixel data length', len(data) - offset, stride * size)
+    _expect('recorded image size', image_size, stride * size)
     _expect('recorded file size', file_size, len(data))
     rows = []
-    for y in range(50):
-        row = data[offset + y * 152:offset + (y + 1) * 152]
-        if row[150:] != b'\0\0':
+    for y in range(size):
+        row = data[offset + y * stride:offset + (y + 1) * stride]
+        if any(row[size * 3:]):
             raise FormatError(f'row {y} has non-zero padding')
-        pixels = [(row[3 * x + 2], row[3 * x + 1], row[3 * x], 255) for x in range(50)]
+        pixels = [(row[3 * x + 2], row[3 * x + 1], row[3 * x], 255) for x in range(size)]
         for x, p in enumerate(pixels):
             if p[:3] == (255, 0, 255):
-                raise FormatError(f'pixel ({x}, {49 - y}) is the transparent colour RGB(255,0,255)')
+                raise FormatError(f'pixel ({x}, {size - 1 - y}) is the transparent colour '
+                                  'RGB(255,0,255)')
         rows.append(pixels)
     rows.reverse()
     return rows
