@@ -15,22 +15,6 @@ namespace {
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
-// An open handle on a test file, closed with the object.
-class CHeldFile {
- public:
-  CHeldFile(const std::wstring& path, DWORD access, DWORD share)
-      : m_hFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~CHeldFile() { Release(); }
-  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  void Release() {
-    if (IsOpen()) CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE m_hFile;
-};
-
 bool CanOpenForWriting(const std::wstring& path) {
   CHeldFile file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   return file.IsOpen();
