@@ -178,8 +178,8 @@ TEST_F(HostsFile, BackupWithoutTheBlockIsReplacedOnlyWhenNothingOfItIsLost) {
 
 // Appending 8-bit lines would corrupt a UTF-16 file, with or without its byte order mark.
 TEST_F(HostsFile, Utf16HostsFileIsLeftAlone) {
-  const std::string utf16("1\0" "2\0" "7\0" ".\0" "0\0" ".\0" "0\0" ".\0" "1\0" " \0" "a\0"
-                          "\r\0" "\n\0", 26);
+  const wchar_t kLine[] = L"127.0.0.1 a\r\n";
+  const std::string utf16(reinterpret_cast<const char*>(kLine), sizeof kLine - sizeof(wchar_t));
   for (const std::string& hosts : {"\xff\xfe" + utf16, utf16}) {
     WriteBytes(m_hosts, hosts);
     EXPECT_EQ(AppendHostsBlock(), kHostsNotText);

@@ -303,7 +303,8 @@ TEST_F(BlockADDialog, HostsFileHeldOpenIsSaidToHaveFailed) {
 }
 
 TEST_F(BlockADDialog, SaysWhenAUtf16HostsFileIsLeftAloneOrTheBackupKept) {
-  const std::string utf16("\xff\xfe" "1\0" " \0" "a\0", 8);
+  const wchar_t kUtf16[] = L"\xfeff::1 a";  // with its byte order mark
+  const std::string utf16(reinterpret_cast<const char*>(kUtf16), sizeof kUtf16 - sizeof(wchar_t));
   WriteBytes(m_hosts, utf16);
   MessageSeen seen;
   Run([](HWND window) { ClickControl(window, IDOK); }, seen);

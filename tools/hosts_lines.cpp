@@ -46,7 +46,8 @@ bool CLineSet::Gather(const char* bytes, DWORD length, const CLineSet* except) {
   for (DWORD at = 0; at < length;) {
     if (NextLine(bytes, length, &at, &text) > 0) ++count;
   }
-  m_pLines = static_cast<Line*>(HeapAlloc(GetProcessHeap(), 0, count * (sizeof(Line) + sizeof(bool)) + 1));
+  m_pLines = static_cast<Line*>(
+      HeapAlloc(GetProcessHeap(), 0, count * (sizeof(Line) + sizeof(bool)) + 1));
   if (!m_pLines) return false;
   m_pFound = reinterpret_cast<bool*>(m_pLines + count);
   m_nCount = 0;
