@@ -1,6 +1,7 @@
 #include "app/spruce_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/home_page.h"
 #include "engine/categories.h"
 #include "engine/engine.h"
 #include "res/resource.h"
@@ -8,7 +9,6 @@
 #include "tools/block_ad_dlg.h"
 #include "tools/move_directory_dlg.h"
 
-#include <shellapi.h>
 #include <wchar.h>
 
 // The project's download page, opened by the third picture button.
@@ -143,7 +143,7 @@ void CSpruceDlg::OnBnClickedBlockAd() {
 }
 
 void CSpruceDlg::OnBnClickedHomePage() {
-  ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOW);
+  OpenHomePage(m_hWnd, kHomePageUrl, OpenThroughDesktopShell);
 }
 
 void CSpruceDlg::OnBnClickedMoveFolders() {
