@@ -153,19 +153,18 @@ TEST_F(HomePage, ButtonOpensTheProjectPageInTheBrowser) {
   EXPECT_NE(record.find(m_url), std::wstring::npos) << "browser started with: " << record;
 }
 
+BOOL CALLBACK FindDialogWindow(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (wcscmp(name, L"#32770") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 // The texts of the message box up on this thread, which is then closed.
 std::vector<std::wstring> CloseMessageBox() {
   HWND box = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (wcscmp(name, L"#32770") != 0) return TRUE;
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&box));
+  EnumThreadWindows(GetCurrentThreadId(), FindDialogWindow, reinterpret_cast<LPARAM>(&box));
   std::vector<std::wstring> texts;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     std::wstring text = Caption(child);
