@@ -10,7 +10,7 @@ namespace {
 // Why the hosts file was left as it was, after "屏蔽失败：" or "撤销屏蔽失败：".
 const wchar_t* FailureReason(HostsResult result) {
   return result == kHostsNotText
-             ? L"hosts 文件是 UTF-16 编码的，往里写入条目会损坏它。"
+             ? L"hosts 文件是 UTF-16 编码的，Spruce 只改动 8 位文本的 hosts 文件，以免损坏它。"
              : L"无法读取或替换 hosts 文件，它可能正被其他程序占用，或被安全软件保护。";
 }
 
