@@ -7,6 +7,9 @@
 #include <ole2.h>
 
 BOOL CSpruceApp::InitInstance() {
+  // The survey probes every drive letter: an empty card reader or optical drive must fail
+  // quietly, not stop the walk behind a "no disk" box.
+  SetErrorMode(SetErrorMode(SEM_FAILCRITICALERRORS) | SEM_FAILCRITICALERRORS);
   INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   CWinApp::InitInstance();

@@ -2,6 +2,7 @@
 
 #include "app/about_dlg.h"
 #include "app/dpi.h"
+#include "app/home_page.h"
 #include "engine/categories.h"
 #include "engine/engine.h"
 #include "res/resource.h"
@@ -9,7 +10,6 @@
 #include "tools/block_ad_dlg.h"
 #include "tools/move_directory_dlg.h"
 
-#include <shellapi.h>
 #include <wchar.h>
 
 // The project's download page, opened by the third picture button.
@@ -179,7 +179,7 @@ void CSpruceDlg::OnBnClickedBlockAd() {
 }
 
 void CSpruceDlg::OnBnClickedHomePage() {
-  ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOW);
+  OpenHomePage(m_hWnd, kHomePageUrl, OpenThroughDesktopShell);
 }
 
 void CSpruceDlg::OnBnClickedMoveFolders() {

@@ -1,5 +1,5 @@
-// What the ad-blocking tests share: byte-exact reads and writes, the prefix's hosts file kept
-// as the test found it, and a look at Flash Player's blocking files.
+// What the ad-blocking tests share: byte-exact reads and writes, a file held open, the prefix's
+// hosts file kept as the test found it, and a look at Flash Player's blocking files.
 #pragma once
 
 #include "test_support.h"
@@ -13,6 +13,24 @@
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool IsFolder(const std::wstring& path);
+
+// An open handle on a test file, closed with the object: another program holding the file.
+class CHeldFile {
+ public:
+  CHeldFile(const std::wstring& path, DWORD access, DWORD share)
+      : m_hFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  CHeldFile(const CHeldFile&) = delete;
+  CHeldFile& operator=(const CHeldFile&) = delete;
+  ~CHeldFile() { Release(); }
+  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (IsOpen()) CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE m_hFile;
+};
 
 // True when each Flash host is an empty file in folder, false when none is there at all;
 // only some of them fails the test.

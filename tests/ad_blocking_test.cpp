@@ -15,22 +15,6 @@ namespace {
 
 DWORD AttributesOf(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
-// An open handle on a test file, closed with the object.
-class CHeldFile {
- public:
-  CHeldFile(const std::wstring& path, DWORD access, DWORD share)
-      : m_hFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~CHeldFile() { Release(); }
-  bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-  void Release() {
-    if (IsOpen()) CloseHandle(m_hFile);
-    m_hFile = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE m_hFile;
-};
-
 bool CanOpenForWriting(const std::wstring& path) {
   CHeldFile file(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   return file.IsOpen();
@@ -55,26 +39,26 @@ BOOL WINAPI WriteHalfAsIfDone(HANDLE file, LPCVOID bytes, DWORD length, LPDWORD 
 }
 
 TEST_F(HostsFile, EnableAppendsOnceAndDisableGivesBackTheExactBytes) {
-  EXPECT_EQ(RestoreHostsFile(), 0);  // off: nothing to undo
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);  // off: nothing to undo
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
 
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
   EXPECT_EQ(ReadBytes(m_backup), m_original);
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
 
-  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_FALSE(PathExists(m_backup));
-  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
 }
 
 TEST_F(HostsFile, BlockStartsOnItsOwnLineAfterAFileWithoutFinalLineBreak) {
   const std::string unterminated = "127.0.0.1 localhost";
   WriteBytes(m_hosts, unterminated);
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   std::string hosts = ReadBytes(m_hosts);
   EXPECT_EQ(hosts.substr(0, unterminated.size() + 3), unterminated + "\r\n#");
   EXPECT_EQ(hosts, unterminated + std::string(kHostsBlock, kHostsBlockLength));
@@ -82,64 +66,147 @@ TEST_F(HostsFile, BlockStartsOnItsOwnLineAfterAFileWithoutFinalLineBreak) {
   EXPECT_EQ(ReadBytes(m_hosts), unterminated);
 }
 
-// Entries that the user or other software put into the hosts file while blocking was on.
-TEST_F(HostsFile, DisableTakesOutOnlyTheBlock) {
+// The hosts file with CR LF line ends turned into LF, as some editors save it.
+std::string WithLfLineEnds(std::string text) {
+  for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+// text without the line that begins at the first occurrence of line, and its line end.
+std::string WithoutLine(std::string text, const std::string& line) {
+  size_t at = text.find(line);
+  EXPECT_NE(at, std::string::npos) << line;
+  return at == std::string::npos ? text : text.erase(at, text.find('\n', at) + 1 - at);
+}
+
+const std::string kBlock(kHostsBlock, kHostsBlockLength);
+// The block's first entry: its third line, after the empty one and the first heading.
+const std::string kFirstEntry = [] {
+  size_t start = kBlock.find("\r\n", 2) + 2;
+  return kBlock.substr(start, kBlock.find("\r\n", start) - start);
+}();
+
+// Edits made to the hosts file by hand or by other software while blocking was on: every line
+// of the block goes, every other line stays as it is, line ends included.
+TEST_F(HostsFile, DisableTakesOutTheBlockLineByLine) {
   const std::string localhost = "127.0.0.1 localhost";  // no line break at its end
-  const std::string block(kHostsBlock, kHostsBlockLength);
+  std::string indented;  // LF line ends, blanks and tabs around the block's lines
+  for (size_t start = 2, end; (end = kBlock.find("\r\n", start)) != std::string::npos;
+       start = end + 2)
+    indented += "\t " + kBlock.substr(start, end - start) + " \t\n";
   const std::pair<std::string, std::string> edits[] = {
-      {localhost + block + "10.8.0.2 git.corp\r\n", localhost + "\r\n10.8.0.2 git.corp\r\n"},
-      {"10.8.0.1 vpn.corp\r\n" + localhost + block, "10.8.0.1 vpn.corp\r\n" + localhost},
-      {"# vpn\r\n" + block + "10.8.0.2 git.corp", "# vpn\r\n10.8.0.2 git.corp"},
-      {localhost + block + "::1 a" + block, localhost + "\r\n::1 a"},  // copied twice
-      {"10.8.0.1 vpn.corp\r\n", "10.8.0.1 vpn.corp\r\n"},  // the block was taken out by hand
+      {localhost + kBlock + "10.8.0.2 git.corp\r\n", localhost + "\r\n10.8.0.2 git.corp\r\n"},
+      {"10.8.0.1 vpn.corp\r\n" + localhost + kBlock, "10.8.0.1 vpn.corp\r\n" + localhost + "\r\n"},
+      {localhost + kBlock + "::1 a" + kBlock, localhost + "\r\n::1 a\r\n"},  // copied twice
+      {"10.8.0.1 vpn.corp\r\n" + localhost, "10.8.0.1 vpn.corp\r\n" + localhost},  // gone already
+      // One entry taken out by hand, to see that site again.
+      {WithoutLine(localhost + kBlock, kFirstEntry) + "::1 b\r\n", localhost + "\r\n::1 b\r\n"},
+      {localhost + "\n" + indented + "::1 c\n", localhost + "\n::1 c\n"},
+      {WithLfLineEnds(localhost + kBlock), localhost + "\n"},
   };
   for (const auto& edit : edits) {
     WriteBytes(m_hosts, localhost);
-    ASSERT_EQ(AppendHostsBlock(), 0);
+    ASSERT_EQ(AppendHostsBlock(), kHostsDone);
     ASSERT_EQ(ReadBytes(m_backup), localhost);
     WriteBytes(m_hosts, edit.first);
-    EXPECT_EQ(RestoreHostsFile(), 0);
+    EXPECT_EQ(RestoreHostsFile(), kHostsDone);
     EXPECT_EQ(ReadBytes(m_hosts), edit.second);
     EXPECT_FALSE(PathExists(m_backup));
   }
 }
 
-TEST_F(HostsFile, BackupWithoutTheBlockIsStale) {
-  const std::string stale = "# copied from another machine\r\n10.0.0.9 old\r\n";
+TEST_F(HostsFile, EnableAgainAddsTheBlockOnceUnlessAllOfItIsThere) {
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
+  const std::string saved = WithLfLineEnds(m_blocked);
+  WriteBytes(m_hosts, saved);  // every line there, with other line ends
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
+  EXPECT_EQ(ReadBytes(m_hosts), saved);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+
+  // One entry taken out by hand: the rest of the block goes, the whole block comes back once.
+  WriteBytes(m_hosts, WithoutLine(saved, kFirstEntry));
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
+  const std::string unblocked = WithLfLineEnds(m_original) + "\n";
+  EXPECT_EQ(ReadBytes(m_hosts), unblocked + kBlock);
+  EXPECT_EQ(ReadBytes(m_backup), unblocked);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
+  EXPECT_EQ(ReadBytes(m_hosts), unblocked);
+  EXPECT_FALSE(PathExists(m_backup));
+}
+
+// Another program put its own hosts file in place while blocking was on: the backup then
+// holds the only copy of the user's entries.
+TEST_F(HostsFile, BackupHoldingLostLinesIsKept) {
+  const std::string reset = "127.0.0.1 localhost\r\n";
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
+  WriteBytes(m_hosts, reset);
+  EXPECT_EQ(RestoreHostsFile(), kHostsBackupKept);
+  EXPECT_EQ(ReadBytes(m_hosts), reset);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);  // not backed up over
+  EXPECT_EQ(ReadBytes(m_hosts), reset + kBlock);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  EXPECT_EQ(RestoreHostsFile(), kHostsBackupKept);
+  EXPECT_EQ(ReadBytes(m_hosts), reset + "\r\n");
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+
+  WriteBytes(m_hosts, WithLfLineEnds(m_original));  // the user copied the entries back
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
+  EXPECT_FALSE(PathExists(m_backup));
+}
+
+// A backup copied in from elsewhere, read-only and hidden, while blocking is off.
+TEST_F(HostsFile, BackupWithoutTheBlockIsReplacedOnlyWhenNothingOfItIsLost) {
   const DWORD kCopiedIn = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-  WriteBytes(m_backup, stale);
+  WriteBytes(m_backup, "127.0.0.1 localhost\n");
   ASSERT_TRUE(SetFileAttributesW(m_backup.c_str(), kCopiedIn));
-  EXPECT_EQ(RestoreHostsFile(), 0);  // off: the hosts file is not rolled back to it
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
+  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_FALSE(PathExists(m_backup));
 
-  WriteBytes(m_backup, stale);
+  const std::string foreign = "# copied from another machine\r\n10.0.0.9 old\r\n";
+  WriteBytes(m_backup, foreign);
   ASSERT_TRUE(SetFileAttributesW(m_backup.c_str(), kCopiedIn));
-  EXPECT_EQ(AppendHostsBlock(), 0);
-  EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
-  EXPECT_EQ(ReadBytes(m_backup), m_original);
-  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(RestoreHostsFile(), kHostsBackupKept);  // off: the hosts file is not rolled back
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
-  EXPECT_FALSE(PathExists(m_backup));
+  EXPECT_EQ(ReadBytes(m_backup), foreign);
+}
+
+// Appending 8-bit lines would corrupt a UTF-16 file, with or without its byte order mark.
+TEST_F(HostsFile, Utf16HostsFileIsLeftAlone) {
+  const wchar_t kLine[] = L"127.0.0.1 a\r\n";
+  const std::string utf16(reinterpret_cast<const char*>(kLine), sizeof kLine - sizeof(wchar_t));
+  for (const std::string& hosts : {"\xff\xfe" + utf16, utf16}) {
+    WriteBytes(m_hosts, hosts);
+    EXPECT_EQ(AppendHostsBlock(), kHostsNotText);
+    EXPECT_EQ(ReadBytes(m_hosts), hosts);
+    EXPECT_FALSE(PathExists(m_backup));
+    EXPECT_EQ(RestoreHostsFile(), kHostsNotText);
+    EXPECT_EQ(ReadBytes(m_hosts), hosts);
+  }
 }
 
 TEST_F(HostsFile, ReadOnlyHiddenSystemStayThroughEnableDisableAndAFailedEnable) {
   const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
   ASSERT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "the prefix keeps no such attributes";
-  EXPECT_EQ(AppendHostsBlockWith(WriteHalfThenFail), -1);
+  EXPECT_EQ(AppendHostsBlockWith(WriteHalfThenFail), kHostsFailed);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after a failed enable";
 
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
   EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after enable";
   EXPECT_EQ(AttributesOf(m_backup) & guarded, 0u) << "the backup took them over";
 
   WriteBytes(m_hosts, m_blocked + "::1 dev\r\n");  // edited: the block is cut out, not restored
   ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
-  EXPECT_EQ(RestoreHostsFile(), 0);
-  EXPECT_EQ(ReadBytes(m_hosts), m_original + "::1 dev\r\n");
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
+  EXPECT_EQ(ReadBytes(m_hosts), m_original + "\r\n::1 dev\r\n");
   EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded) << "after disable";
 }
 
@@ -168,20 +235,20 @@ TEST_F(HostsFile, AccessRulesStayThroughEnableAndDisable) {
   WriteBytes(m_hosts + L".fresh", "");
   ASSERT_NE(AccessRulesOf(m_hosts + L".fresh"), rules) << "the prefix keeps no access rules";
   RemoveTree(m_hosts + L".fresh");
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   EXPECT_EQ(AccessRulesOf(m_hosts), rules);
-  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_EQ(AccessRulesOf(m_hosts), rules);
 }
 
 TEST_F(HostsFile, MissingHostsFileIsBackedUpEmptySoThatDisableEmptiesIt) {
   RemoveTree(m_hosts);
-  EXPECT_EQ(AppendHostsBlock(), 0);
+  EXPECT_EQ(AppendHostsBlock(), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), std::string(kHostsBlock, kHostsBlockLength));
   ASSERT_TRUE(PathExists(m_backup));
   EXPECT_EQ(ReadBytes(m_backup), "");
-  EXPECT_EQ(RestoreHostsFile(), 0);
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);
   ASSERT_TRUE(PathExists(m_hosts));
   EXPECT_EQ(ReadBytes(m_hosts), "");
   EXPECT_FALSE(PathExists(m_backup));
@@ -192,7 +259,7 @@ TEST_F(HostsFile, HostsFileThatCannotBeReadGetsNothingAppended) {
   CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_WRITE);
   ASSERT_TRUE(reader.IsOpen());
   ASSERT_TRUE(CanOpenForWriting(m_hosts));
-  EXPECT_EQ(AppendHostsBlock(), -1);
+  EXPECT_EQ(AppendHostsBlock(), kHostsFailed);
   EXPECT_FALSE(PathExists(m_backup));
   reader.Release();
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
@@ -207,7 +274,7 @@ TEST_F(HostsFile, HostsFileThatCannotBeReplacedLeavesNoBackup) {
   ASSERT_TRUE(CopyFileW(m_hosts.c_str(), probe.c_str(), FALSE));
   RemoveTree(probe);
 
-  EXPECT_EQ(AppendHostsBlock(), -1);
+  EXPECT_EQ(AppendHostsBlock(), kHostsFailed);
   EXPECT_FALSE(PathExists(m_backup)) << "blocking would count as on with nothing blocked";
   reader.Release();
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
@@ -218,28 +285,28 @@ TEST_F(HostsFile, WriteFailingPartWayLeavesNoTrace) {
   const std::vector<std::wstring> before = NamesIn(etc);
   for (WriteCall write : {WriteHalfThenFail, WriteHalfAsIfDone}) {
     g_partWritten = 0;
-    EXPECT_EQ(AppendHostsBlockWith(write), -1);
+    EXPECT_EQ(AppendHostsBlockWith(write), kHostsFailed);
     EXPECT_EQ(g_partWritten, m_blocked.size() / 2) << "the half was not written";
     EXPECT_EQ(ReadBytes(m_hosts), m_original);
     EXPECT_EQ(NamesIn(etc), before) << "a backup or the half-written file was left behind";
   }
-  EXPECT_EQ(AppendHostsBlockWith(WriteFile), 0);
+  EXPECT_EQ(AppendHostsBlockWith(WriteFile), kHostsDone);
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
 }
 
 TEST_F(HostsFile, FailedCopyBackKeepsTheBackup) {
-  ASSERT_EQ(AppendHostsBlock(), 0);
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
   {
     const DWORD guarded = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
     ASSERT_TRUE(SetFileAttributesW(m_hosts.c_str(), guarded));
     CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(reader.IsOpen());
-    EXPECT_EQ(RestoreHostsFile(), 0);
+    EXPECT_EQ(RestoreHostsFile(), kHostsFailed);
     EXPECT_EQ(ReadBytes(m_backup), m_original);
     EXPECT_EQ(AttributesOf(m_hosts) & guarded, guarded);
   }
   EXPECT_EQ(ReadBytes(m_hosts), m_blocked);
-  EXPECT_EQ(RestoreHostsFile(), 0);  // the next disable finishes the undo
+  EXPECT_EQ(RestoreHostsFile(), kHostsDone);  // the next disable finishes the undo
   EXPECT_EQ(ReadBytes(m_hosts), m_original);
   EXPECT_FALSE(PathExists(m_backup));
 }

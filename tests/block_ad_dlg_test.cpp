@@ -253,7 +253,7 @@ TEST_F(BlockADDialog, OkBlocksEndsTheDialogAndThenSaysSo) {
 }
 
 TEST_F(BlockADDialog, ButtonSevenUndoesTheBlockingSaysSoAndThenEnds) {
-  ASSERT_EQ(AppendHostsBlock(), 0);
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
   for (const wchar_t* host : kFlashHosts) BlockFlashStorage(host);
   ASSERT_TRUE(FlashBlocked());
   MessageSeen seen;
@@ -273,6 +273,56 @@ TEST_F(BlockADDialog, ButtonSevenUndoesTheBlockingSaysSoAndThenEnds) {
   EXPECT_TRUE(seen.dialogVisible) << "the dialog ended before the message";
   EXPECT_EQ(seen.hosts, m_original) << "the message came before the undo";
   EXPECT_FALSE(seen.flashBlocked);
+}
+
+bool Holds(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+// Another program holds the hosts file open, sharing only reading: it cannot be replaced. The
+// Flash steps go on as ever.
+TEST_F(BlockADDialog, HostsFileHeldOpenIsSaidToHaveFailed) {
+  const std::pair<int, std::string> presses[] = {{IDOK, m_original}, {IDNO, m_blocked}};
+  for (const auto& press : presses) {
+    WriteBytes(m_hosts, press.second);
+    MessageSeen seen;
+    {
+      CHeldFile reader(m_hosts, GENERIC_READ, FILE_SHARE_READ);
+      ASSERT_TRUE(reader.IsOpen());
+      Run([&](HWND window) { ClickControl(window, press.first); }, seen);
+    }
+    EXPECT_EQ(ReadBytes(m_hosts), press.second) << press.first;
+    EXPECT_EQ(FlashBlocked(), press.first == IDOK);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.caption, L"!");
+    ASSERT_EQ(seen.texts.size(), 1u);
+    EXPECT_TRUE(Holds(seen.texts[0], L"失败")) << Utf8(seen.texts[0]);
+    EXPECT_TRUE(Holds(seen.texts[0], L"hosts 文件没有改动")) << Utf8(seen.texts[0]);
+    EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
+  }
+}
+
+TEST_F(BlockADDialog, SaysWhenAUtf16HostsFileIsLeftAloneOrTheBackupKept) {
+  const wchar_t kUtf16[] = L"\xfeff::1 a";  // with its byte order mark
+  const std::string utf16(reinterpret_cast<const char*>(kUtf16), sizeof kUtf16 - sizeof(wchar_t));
+  WriteBytes(m_hosts, utf16);
+  MessageSeen seen;
+  Run([](HWND window) { ClickControl(window, IDOK); }, seen);
+  EXPECT_EQ(ReadBytes(m_hosts), utf16);
+  ASSERT_EQ(seen.texts.size(), 1u);
+  EXPECT_TRUE(Holds(seen.texts[0], L"UTF-16")) << Utf8(seen.texts[0]);
+  EXPECT_TRUE(Holds(seen.texts[0], L"hosts 文件没有改动")) << Utf8(seen.texts[0]);
+
+  // Reset by another program while blocking was on: the user's own lines are only in the backup.
+  WriteBytes(m_hosts, m_original);
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
+  WriteBytes(m_hosts, "127.0.0.1 localhost\r\n");
+  MessageSeen kept;
+  Run([](HWND window) { ClickControl(window, IDNO); }, kept);
+  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  ASSERT_EQ(kept.texts.size(), 1u);
+  EXPECT_EQ(kept.texts[0].find(L"有办法不看视频只看广告吗？"), 0u) << Utf8(kept.texts[0]);
+  EXPECT_TRUE(Holds(kept.texts[0], m_backup)) << Utf8(kept.texts[0]);
 }
 
 // Every path in a tree with its size; folders end in a backslash.
@@ -297,7 +347,7 @@ void ListTree(const std::wstring& folder, const std::wstring& prefix,
 TEST_F(BlockADDialog, EscAndTheCloseBoxChangeNothing) {
   // Blocking on, with a Flash folder made since: enabling would change the Flash store and the
   // cache, disabling the hosts file and the Flash store.
-  ASSERT_EQ(AppendHostsBlock(), 0);
+  ASSERT_EQ(AppendHostsBlock(), kHostsDone);
   for (const wchar_t* host : kFlashHosts) BlockFlashStorage(host);
   MakeFolders(m_macromedia + L"\\Flash Player\\#SharedObjects\\NEWFOLDR");
   ASSERT_TRUE(FlashBlocked());

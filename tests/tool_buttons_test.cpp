@@ -1,13 +1,15 @@
 // The main window's three picture buttons: their pictures, their place in the tab order, and
-// what each opens.
+// what each opens; the web page only ever through the desktop's shell.
 #include "gui_support.h"
 #include "test_support.h"
 
+#include "app/home_page.h"
 #include "app/spruce_dlg.h"
 #include "res/resource.h"
 #include "res/version.h"
 
 #include <gtest/gtest.h>
+#include <wchar.h>
 
 #include <string>
 #include <vector>
@@ -100,19 +102,39 @@ TEST(ToolButtons, EachToolOpensModallyOverTheMainWindow) {
   EXPECT_EQ(mainDisabled, (std::vector<bool>{true, true}));
 }
 
-// The address goes to whatever the system opens https addresses with: here, for the test, a
-// stand-in browser that writes down the address it was given.
-TEST(ToolButtons, HomePageOpensTheProjectPageInTheBrowser) {
-  const std::wstring folder = FreshTestFolder(L"browser");
-  const std::wstring browser = PlaceCommandProbe(folder, L"browser.exe");
-  const wchar_t kOpenCommand[] = L"https\\shell\\open\\command";
-  wchar_t systemBrowser[MAX_PATH] = {};
-  LONG size = sizeof systemBrowser;
-  ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, kOpenCommand, systemBrowser, &size), ERROR_SUCCESS);
-  const std::wstring standIn = L"\"" + browser + L"\" \"%1\"";
-  ASSERT_EQ(RegSetValueW(HKEY_CLASSES_ROOT, kOpenCommand, REG_SZ, standIn.c_str(), 0),
-            ERROR_SUCCESS);
+// Whatever the system opens https addresses with is, for these tests, a stand-in browser that
+// writes down the address it was given.
+class HomePage : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_browser = PlaceCommandProbe(FreshTestFolder(L"browser"), L"browser.exe");
+    LONG size = sizeof m_systemBrowser;
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, kOpenCommand, m_systemBrowser, &size),
+              ERROR_SUCCESS);
+    const std::wstring standIn = L"\"" + m_browser + L"\" \"%1\"";
+    ASSERT_EQ(RegSetValueW(HKEY_CLASSES_ROOT, kOpenCommand, REG_SZ, standIn.c_str(), 0),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    if (m_systemBrowser[0])
+      RegSetValueW(HKEY_CLASSES_ROOT, kOpenCommand, REG_SZ, m_systemBrowser, 0);
+  }
+  // What the browser was started with, waiting up to seconds for it.
+  std::wstring BrowserRecord(int seconds) {
+    std::wstring record;
+    for (int tries = 0; tries < seconds * 10 && record.empty(); ++tries, Sleep(100))
+      record = ReadProbeRecord(m_browser);
+    return record;
+  }
 
+  const wchar_t* const kOpenCommand = L"https\\shell\\open\\command";
+  const std::wstring m_url = L"" SPRUCE_HOME_PAGE_URL;
+  std::wstring m_browser;
+  wchar_t m_systemBrowser[MAX_PATH] = {};
+};
+
+// Through the desktop's shell, which here is Wine's Explorer.
+TEST_F(HomePage, ButtonOpensTheProjectPageInTheBrowser) {
   CWinApp app;
   CSpruceDlg dialog;
   app.m_pMainWnd = &dialog;
@@ -120,12 +142,61 @@ TEST(ToolButtons, HomePageOpensTheProjectPageInTheBrowser) {
     ClickControl(dialog.m_hWnd, IDC_HOME_PAGE);
     dialog.EndDialog(IDCANCEL);
   });
-  std::wstring record;
-  for (int tries = 0; tries < 100 && record.empty(); ++tries, Sleep(100))
-    record = ReadProbeRecord(browser);
-  RegSetValueW(HKEY_CLASSES_ROOT, kOpenCommand, REG_SZ, systemBrowser, 0);
-  EXPECT_NE(record.find(L"" SPRUCE_HOME_PAGE_URL), std::wstring::npos)
-      << "browser started with: " << record;
+  const std::wstring record = BrowserRecord(10);
+  EXPECT_NE(record.find(m_url), std::wstring::npos) << "browser started with: " << record;
+}
+
+BOOL CALLBACK FindDialogWindow(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (wcscmp(name, L"#32770") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The texts of the message box up on this thread, which is then closed.
+std::vector<std::wstring> CloseMessageBox() {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDialogWindow, reinterpret_cast<LPARAM>(&box));
+  std::vector<std::wstring> texts;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::wstring text = Caption(child);
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (wcscmp(name, L"Static") == 0 && !text.empty()) texts.push_back(text);
+  }
+  ClickControl(box, IDOK);
+  return texts;
+}
+
+std::vector<std::wstring> g_asked;  // the addresses the stand-in shells were asked to open
+HRESULT ShellOpens(const wchar_t* url) {
+  g_asked.push_back(url);
+  return S_OK;
+}
+HRESULT NoShell(const wchar_t* url) {
+  g_asked.push_back(url);
+  return REGDB_E_CLASSNOTREG;
+}
+
+// Where the shell cannot open it, the user is shown the address: no browser is started from
+// the elevated program.
+TEST_F(HomePage, AddressIsShownWhenTheShellCannotOpenIt) {
+  for (OpenCall open : {ShellOpens, NoShell}) {
+    g_asked.clear();
+    std::vector<std::wstring> texts;
+    AfterModalStarts([&] { texts = CloseMessageBox(); });
+    OpenHomePage(nullptr, m_url.c_str(), open);
+    CancelPendingStep();
+    EXPECT_EQ(g_asked, std::vector<std::wstring>{m_url});
+    if (open == ShellOpens) {
+      EXPECT_TRUE(texts.empty()) << "a message although the shell opened the page";
+    } else {
+      ASSERT_EQ(texts.size(), 1u) << "no message, or more than one";
+      EXPECT_NE(texts[0].find(m_url), std::wstring::npos);
+    }
+  }
+  EXPECT_EQ(BrowserRecord(2), L"");
 }
 
 }  // namespace

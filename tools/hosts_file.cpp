@@ -1,10 +1,12 @@
-// The hosts block and its undo. Blocking is on exactly when the hosts file holds the block;
-// the backup only lets an unedited hosts file go back byte for byte. Every change goes through
-// a temporary file put in place in one step, so the hosts file never holds a cut-off line.
+// The hosts block and its undo. Blocking is on while the hosts file holds every line of the
+// block; the backup lets an unedited hosts file go back byte for byte and keeps lines that the
+// hosts file lost while blocking was on. Every change goes through a temporary file put in
+// place in one step, so the hosts file never holds a cut-off line.
 #include "tools/ad_blocking.h"
 
 #include "engine/paths.h"
 #include "tools/hosts_block.h"
+#include "tools/hosts_lines.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -66,75 +68,43 @@ class CFileBytes {
   }
 };
 
-// A file's access rules, kept to give to the file that replaces it: a file made beside it
-// inherits the folder's rules, not those that a security tool may have set on the file.
+// A file's access rules, given to the file that replaces it: a file made beside it inherits
+// the folder's rules, not those that a security tool may have set on the file.
 class CAccessRules {
  public:
-  explicit CAccessRules(const wchar_t* path) {
-    DWORD needed = 0;
-    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-    if (needed) m_pRules = HeapAlloc(GetProcessHeap(), 0, needed);
-    if (m_pRules && !GetFileSecurityW(path, DACL_SECURITY_INFORMATION, m_pRules, needed, &needed)) {
-      HeapFree(GetProcessHeap(), 0, m_pRules);
-      m_pRules = nullptr;
-    }
-  }
+  CAccessRules() = default;
   CAccessRules(const CAccessRules&) = delete;
   CAccessRules& operator=(const CAccessRules&) = delete;
   ~CAccessRules() {
     if (m_pRules) HeapFree(GetProcessHeap(), 0, m_pRules);
   }
-  void ApplyTo(const wchar_t* path) const {
-    if (m_pRules) SetFileSecurityW(path, DACL_SECURITY_INFORMATION, m_pRules);
+  bool Read(const wchar_t* path) {
+    DWORD needed = 0;
+    GetFileSecurityW(path, DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed) m_pRules = HeapAlloc(GetProcessHeap(), 0, needed);
+    return m_pRules && GetFileSecurityW(path, DACL_SECURITY_INFORMATION, m_pRules, needed, &needed);
+  }
+  bool ApplyTo(const wchar_t* path) const {
+    return SetFileSecurityW(path, DACL_SECURITY_INFORMATION, m_pRules) != FALSE;
   }
 
  private:
   void* m_pRules = nullptr;
 };
 
-// Fills hosts and backup (MAX_PATH units each) with the hosts file's path and its backup's.
-bool BuildHostsPaths(wchar_t* hosts, wchar_t* backup) {
-  wmemset(backup, L'\0', MAX_PATH);
-  return BuildKnownPath(hosts, CSIDL_SYSTEM, L"\\drivers\\etc\\hosts") &&
-         AppendPath(backup, hosts) && AppendPath(backup, L".uu.bak");
+// path (MAX_PATH units) filled with the hosts file's path followed by suffix.
+bool BuildSiblingPath(wchar_t* path, const wchar_t* hosts, const wchar_t* suffix) {
+  wmemset(path, L'\0', MAX_PATH);
+  return AppendPath(path, hosts) && AppendPath(path, suffix);
 }
 
-// A backup copied in from elsewhere may be read-only, which DeleteFileW refuses.
-void DeleteBackup(const wchar_t* backup) {
-  SetFileAttributesW(backup, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(backup);
+// A file copied in from elsewhere may be read-only, which DeleteFileW refuses.
+void DeleteAnyway(const wchar_t* path) {
+  SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path);
 }
 
-// The first copy of the block in bytes[0, length), or null.
-char* FindBlock(char* bytes, DWORD length) {
-  for (DWORD at = 0; length - at >= kHostsBlockLength; ++at) {
-    void* first = memchr(bytes + at, kHostsBlock[0], length - at - kHostsBlockLength + 1);
-    if (!first) return nullptr;
-    at = static_cast<DWORD>(static_cast<char*>(first) - bytes);
-    if (memcmp(bytes + at, kHostsBlock, kHostsBlockLength) == 0) return bytes + at;
-  }
-  return nullptr;
-}
-
-// Takes every copy of the block out of bytes, in place, and yields the new length. Where the
-// text before a copy ends inside a line and more text follows, a line break stays, so that
-// no two lines run together.
-DWORD RemoveBlock(char* bytes, DWORD length) {
-  DWORD kept = 0, next = 0;
-  for (;;) {
-    char* found = FindBlock(bytes + next, length - next);
-    DWORD end = found ? static_cast<DWORD>(found - bytes) : length;
-    memmove(bytes + kept, bytes + next, end - next);
-    kept += end - next;
-    if (!found) return kept;
-    next = end + kHostsBlockLength;
-    // Never overtakes the reading: the block is longer than a line break.
-    if (kept > 0 && bytes[kept - 1] != '\n' && bytes[kept - 1] != '\r' && next < length) {
-      bytes[kept++] = '\r';
-      bytes[kept++] = '\n';
-    }
-  }
-}
+bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Creates or overwrites path with bytes and flushes them to disk; false unless all got there.
 bool WriteNewFile(const wchar_t* path, const char* bytes, DWORD length, WriteCall write) {
@@ -150,73 +120,114 @@ bool WriteNewFile(const wchar_t* path, const char* bytes, DWORD length, WriteCal
 }
 
 // Gives the hosts file new content in one step: it is written beside the hosts file first,
-// then moved over it, so the hosts file holds either all its old bytes or all the new ones.
-// The hosts file keeps its attributes whatever happens. False when it keeps its old bytes.
+// given the hosts file's access rules, and put in its place by ReplaceFileW, which keeps the
+// hosts file's identity, owner and streams as well. So the hosts file holds either all its old
+// bytes or all the new ones, and keeps its attributes whatever happens. False when it keeps
+// its old bytes.
 bool ReplaceHostsFile(const wchar_t* hosts, const char* bytes, DWORD length, WriteCall write) {
   wchar_t temporary[MAX_PATH];
-  wmemset(temporary, L'\0', MAX_PATH);
-  if (!AppendPath(temporary, hosts) || !AppendPath(temporary, L".uu.new")) return false;
+  wchar_t previous[MAX_PATH];
+  if (!BuildSiblingPath(temporary, hosts, L".uu.new") ||
+      !BuildSiblingPath(previous, hosts, L".uu.old"))
+    return false;
   const DWORD attributes = GetFileAttributesW(hosts);
-  const CAccessRules rules(hosts);
-  bool replaced = WriteNewFile(temporary, bytes, length, write);
-  if (replaced) {
-    // Windows moves nothing over a read-only file.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-      SetFileAttributesW(hosts, Settable(attributes & ~FILE_ATTRIBUTE_READONLY));
-    replaced = MoveFileExW(temporary, hosts,
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-  if (replaced) {
-    rules.ApplyTo(hosts);
+  bool replaced = false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // No hosts file yet: the new one takes the folder's rules. Should one appear meanwhile,
+    // it is not overwritten.
+    replaced = WriteNewFile(temporary, bytes, length, write) &&
+               MoveFileExW(temporary, hosts, MOVEFILE_WRITE_THROUGH);
   } else {
-    DeleteFileW(temporary);
+    CAccessRules rules;
+    if (rules.Read(hosts) && WriteNewFile(temporary, bytes, length, write) &&
+        rules.ApplyTo(temporary)) {
+      // ReplaceFileW refuses a read-only file.
+      if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(hosts, Settable(attributes & ~FILE_ATTRIBUTE_READONLY));
+      DeleteAnyway(previous);
+      replaced = ReplaceFileW(hosts, temporary, previous, 0, nullptr, nullptr) != FALSE;
+      // A replace that stopped half-way may have left the old file under the name previous
+      // only: it goes back, or failing that the complete new file goes in.
+      if (!replaced && !Exists(hosts) && !MoveFileExW(previous, hosts, MOVEFILE_WRITE_THROUGH))
+        replaced = MoveFileExW(temporary, hosts, MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    // Security tools guard the hosts file as read-only, hidden or system; the new file too.
+    SetFileAttributesW(hosts, Settable(attributes));
   }
-  // Security tools guard the hosts file as read-only, hidden or system; the new file too.
-  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(hosts, Settable(attributes));
+  if (Exists(hosts)) DeleteAnyway(previous);
+  if (!replaced) DeleteFileW(temporary);
   return replaced;
+}
+
+// True unless the backup's lines, other than the block's, are all in text, so that deleting
+// the backup loses nothing; true as well when that cannot be made out.
+bool BackupNeeded(bool backupRead, const CFileBytes& backup, const char* text, DWORD length,
+                  const CLineSet& block) {
+  CLineSet lines;
+  return !backupRead || !lines.Gather(backup.m_pBytes, backup.m_cbLength, &block) ||
+         !lines.AllFoundIn(text, length);
+}
+
+bool IsBackupFollowedByBlock(const CFileBytes& current, const CFileBytes& backup) {
+  return current.m_cbLength == backup.m_cbLength + kHostsBlockLength &&
+         memcmp(current.m_pBytes, backup.m_pBytes, backup.m_cbLength) == 0 &&
+         memcmp(current.m_pBytes + backup.m_cbLength, kHostsBlock, kHostsBlockLength) == 0;
 }
 
 }  // namespace
 
-int AppendHostsBlockWith(WriteCall write) {
-  wchar_t hosts[MAX_PATH];
-  wchar_t backup[MAX_PATH];
-  CFileBytes current;
-  if (!BuildHostsPaths(hosts, backup) || !current.Read(hosts, kHostsBlockLength)) return -1;
-  if (FindBlock(current.m_pBytes, current.m_cbLength)) return 0;  // never appended twice
-  // Blocking is off, so a backup found here belongs to an earlier state: a fresh one replaces
-  // it. A hosts file that does not exist yet is backed up as an empty file.
-  if (!WriteNewFile(backup, current.m_pBytes, current.m_cbLength, WriteFile)) {
-    DeleteBackup(backup);
-    return -1;
-  }
-  memcpy(current.m_pBytes + current.m_cbLength, kHostsBlock, kHostsBlockLength);
-  if (ReplaceHostsFile(hosts, current.m_pBytes, current.m_cbLength + kHostsBlockLength, write))
-    return 0;
-  DeleteBackup(backup);  // nothing was blocked, so nothing may look as if it had been
-  return -1;
+bool BuildHostsPaths(wchar_t* hosts, wchar_t* backup) {
+  return BuildKnownPath(hosts, CSIDL_SYSTEM, L"\\drivers\\etc\\hosts") &&
+         BuildSiblingPath(backup, hosts, L".uu.bak");
 }
 
-int AppendHostsBlock() { return AppendHostsBlockWith(WriteFile); }
-
-int RestoreHostsFile() {
+HostsResult AppendHostsBlockWith(WriteCall write) {
   wchar_t hosts[MAX_PATH];
   wchar_t backup[MAX_PATH];
   CFileBytes current, saved;
-  if (!BuildHostsPaths(hosts, backup) || !current.Read(hosts, 0)) return 0;
-  const char* bytes = nullptr;
-  DWORD length = 0;
-  if (saved.Read(backup, 0) && current.m_cbLength == saved.m_cbLength + kHostsBlockLength &&
-      memcmp(current.m_pBytes, saved.m_pBytes, saved.m_cbLength) == 0 &&
-      memcmp(current.m_pBytes + saved.m_cbLength, kHostsBlock, kHostsBlockLength) == 0) {
-    bytes = saved.m_pBytes;  // unedited since the block went in: back byte for byte
-    length = saved.m_cbLength;
-  } else if (FindBlock(current.m_pBytes, current.m_cbLength)) {
-    bytes = current.m_pBytes;  // edited since: only the block goes
-    length = RemoveBlock(current.m_pBytes, current.m_cbLength);
+  CLineSet block;
+  if (!BuildHostsPaths(hosts, backup) || !current.Read(hosts, kHostsBlockLength))
+    return kHostsFailed;
+  if (!IsEightBitText(current.m_pBytes, current.m_cbLength)) return kHostsNotText;
+  if (!block.Gather(kHostsBlock, kHostsBlockLength)) return kHostsFailed;
+  if (block.AllFoundIn(current.m_pBytes, current.m_cbLength)) return kHostsDone;
+  // Block lines left over from an earlier block would appear twice.
+  current.m_cbLength = RemoveLines(current.m_pBytes, current.m_cbLength, block);
+  // A hosts file that does not exist yet is backed up as an empty file.
+  const bool freshBackup = !BackupNeeded(saved.Read(backup, 0), saved, current.m_pBytes,
+                                         current.m_cbLength, block);
+  if (freshBackup && !WriteNewFile(backup, current.m_pBytes, current.m_cbLength, WriteFile)) {
+    DeleteAnyway(backup);
+    return kHostsFailed;
   }
-  // Until the hosts file is right, the backup may hold the only copy of the earlier file.
-  if (bytes && !ReplaceHostsFile(hosts, bytes, length, WriteFile)) return 0;
-  DeleteBackup(backup);
-  return 0;
+  memcpy(current.m_pBytes + current.m_cbLength, kHostsBlock, kHostsBlockLength);
+  if (ReplaceHostsFile(hosts, current.m_pBytes, current.m_cbLength + kHostsBlockLength, write))
+    return kHostsDone;
+  if (freshBackup) DeleteAnyway(backup);  // it would stand for a block that never went in
+  return kHostsFailed;
+}
+
+HostsResult AppendHostsBlock() { return AppendHostsBlockWith(WriteFile); }
+
+HostsResult RestoreHostsFile() {
+  wchar_t hosts[MAX_PATH];
+  wchar_t backup[MAX_PATH];
+  CFileBytes current, saved;
+  CLineSet block;
+  if (!BuildHostsPaths(hosts, backup) || !current.Read(hosts, 0)) return kHostsFailed;
+  if (!IsEightBitText(current.m_pBytes, current.m_cbLength)) return kHostsNotText;
+  if (!block.Gather(kHostsBlock, kHostsBlockLength)) return kHostsFailed;
+  const bool backupRead = saved.Read(backup, 0);
+  if (backupRead && IsBackupFollowedByBlock(current, saved)) {
+    // Unedited since the block went in: back byte for byte.
+    if (!ReplaceHostsFile(hosts, saved.m_pBytes, saved.m_cbLength, WriteFile)) return kHostsFailed;
+    DeleteAnyway(backup);
+    return kHostsDone;
+  }
+  const DWORD length = RemoveLines(current.m_pBytes, current.m_cbLength, block);
+  if (length != current.m_cbLength && !ReplaceHostsFile(hosts, current.m_pBytes, length, WriteFile))
+    return kHostsFailed;
+  if (BackupNeeded(backupRead, saved, current.m_pBytes, length, block)) return kHostsBackupKept;
+  DeleteAnyway(backup);
+  return kHostsDone;
 }
