@@ -47,7 +47,7 @@ ByteCount CleanQQMusic(BOOL measureOnly) {
       L"\\Tencent\\QQMusic\\QQMusicPicture", L"\\Tencent\\QQMusic\\Temp",
       L"\\Tencent\\QQMusic\\UserData Backup"};
   ByteCount total = WalkAll(CSIDL_APPDATA, kFolders, ARRAYSIZE(kFolders), measureOnly);
-  // The crash dumps are sized before the shell deletes them, so delete mode reports them too.
+  // The crash dumps are sized before they are deleted, so delete mode reports them too.
   return total + TakeMatchingFiles(CSIDL_APPDATA, L"\\Tencent\\QQMusic\\*.dmp", measureOnly);
 }
 

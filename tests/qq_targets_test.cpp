@@ -77,7 +77,7 @@ TEST_F(QQTargets, NeitherClientInstalledGivesNothingAndChangesNothing) {
   EXPECT_FALSE(PathExists(m_programFiles + L"\\Tencent"));
 }
 
-TEST_F(QQTargets, QQMusicSizesItsCrashDumpsBeforeTheShellDeletesThem) {
+TEST_F(QQTargets, QQMusicSizesItsCrashDumpsBeforeDeletingThem) {
   std::wstring music = m_appData + L"\\Tencent\\QQMusic";
   ByteCount folders = BuildQQMusicFolders();
   ByteCount dumps = BuildQQMusicDumps();
