@@ -46,7 +46,6 @@ class CComApartment {
 class CHandlerProgress : public IEmptyVolumeCacheCallBack {
  public:
   explicit CHandlerProgress(HWND window) : m_hWindow(window) {}
-  virtual ~CHandlerProgress() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   // Declared before the handler that is given it, it outlives every reference: no count.

@@ -1,7 +1,7 @@
 // The size survey: measures every category once, in row order, off the window's thread.
 #include "engine/categories.h"
-#include "engine/cleanup_handlers.h"
 #include "engine/category_window.h"
+#include "engine/cleanup_handlers.h"
 #include "engine/engine.h"
 
 #include <wchar.h>

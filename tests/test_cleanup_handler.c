@@ -96,7 +96,7 @@ static HRESULT Start(Handler* handler, HKEY key, const char* call, LPCWSTR keyNa
   *displayName = NULL;
   if (RegGetValueW(key, NULL, L"Name", RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS)
     *displayName = TaskCopy(text);
-  *description = TaskCopy(L"What the tests planted");
+  *description = NULL;
   return (HRESULT)result;
 }
 
@@ -110,7 +110,7 @@ static HRESULT WINAPI InitializeEx(IEmptyVolumeCache2* self, HKEY key, LPCWSTR v
                                    LPCWSTR keyName, LPWSTR* displayName, LPWSTR* description,
                                    LPWSTR* buttonText, DWORD* flags) {
   *flags = 0;
-  *buttonText = TaskCopy(L"Settings");
+  *buttonText = NULL;
   return Start((Handler*)self, key, "InitializeEx", keyName, volume, displayName, description);
 }
 
@@ -195,11 +195,7 @@ static HRESULT WINAPI CreateInstance(IClassFactory* self, IUnknown* outer, REFII
 
 static HRESULT WINAPI LockServer(IClassFactory* self, BOOL lock) {
   (void)self;
-  if (lock) {
-    InterlockedIncrement(&g_objects);
-  } else {
-    InterlockedDecrement(&g_objects);
-  }
+  (void)lock;
   return S_OK;
 }
 
