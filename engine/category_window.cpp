@@ -33,6 +33,17 @@ void CWorkerControls::MarkCleaned(int row) const {
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
 
+int CWorkerControls::AppendRow(const wchar_t* label, LPARAM data) const {
+  // Unchecked in the same message that inserts it: the row is never seen checked.
+  int row = m_listCategories.InsertItem(LVIF_TEXT | LVIF_STATE | LVIF_PARAM,
+                                        m_listCategories.GetItemCount(), label,
+                                        INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK, 0, data);
+  // A window that is gone answers 0 as well.
+  if (row < 0 || IsWindowGone()) return -1;
+  ShowSize(row, L"counting...");
+  return row;
+}
+
 BOOL StartCategoryWorker(LPTHREAD_START_ROUTINE worker, HWND list, HWND cleanButton) {
   CategoryWindow* window = new CategoryWindow{list, cleanButton};
   HANDLE thread = CreateThread(nullptr, 0, worker, window, 0, nullptr);

@@ -20,6 +20,10 @@ class CWorkerControls {
   void ShowSize(int row, const wchar_t* text) const;
   // The clean run's write: the row reads "OK".
   void MarkCleaned(int row) const;
+  // The survey's addition: a row at the end of the list, unchecked, reading "counting...", that
+  // keeps data; its index, or -1 once the window is gone.
+  int AppendRow(const wchar_t* label, LPARAM data) const;
+  bool IsWindowGone() const { return !::IsWindow(m_listCategories.m_hWnd); }
   CListCtrl m_listCategories;
   CButton m_btnClean;
 };

@@ -1,5 +1,6 @@
 // Shell known-folder lookup, the start of every target path.
 #include "engine/engine.h"
+#include "engine/paths.h"
 #include "engine/system_folder.h"
 
 #include <shlobj.h>
@@ -35,4 +36,11 @@ int GetSpecialFolder(int csidl, wchar_t* path) {
       LookUpShellFolder(CSIDL_SYSTEM, system) != 0)
     return -1;
   return NativeSystemFolder(IsUnderWow64(), windows, system, path) ? 0 : -1;
+}
+
+bool GetWindowsDriveRoot(wchar_t* root) {
+  wmemset(root, L'\0', MAX_PATH);
+  if (GetSpecialFolder(CSIDL_WINDOWS, root) != 0 || !IsDriveLetter(root[0])) return false;
+  root[3] = L'\0';
+  return true;
 }

@@ -36,6 +36,10 @@ inline ByteCount FullSize(const WIN32_FIND_DATAW& entry) {
 // lookup fails or the whole path does not fit; the target then passes over that path.
 bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);
 
+// The root of the drive that holds the Windows folder, "C:\" as a rule (MAX_PATH units, zeroed
+// first); false when the Windows folder cannot be looked up.
+bool GetWindowsDriveRoot(wchar_t* root);
+
 // Walks what an open folder holds (WalkFolder's rules), the folder itself staying;
 // pathLength is the length of the folder's path text, for the path limits.
 ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);

@@ -84,9 +84,7 @@ const wchar_t* ComponentCleanupCommand() {
 int GetHibernationFileSize(ByteCount* size) {
   // The hibernation file lies in the root of the drive that holds the Windows folder.
   wchar_t pattern[MAX_PATH];
-  wmemset(pattern, L'\0', MAX_PATH);
-  if (GetSpecialFolder(CSIDL_WINDOWS, pattern) != 0) return -1;
-  pattern[3] = L'\0';
+  if (!GetWindowsDriveRoot(pattern)) return -1;
   AppendPath(pattern, L"*");
   WIN32_FIND_DATAW entry;
   HANDLE listing = FindFirstFileW(pattern, &entry);

@@ -10,11 +10,28 @@ int CListCtrl::InsertColumn(int column, const wchar_t* heading, int format, int 
 }
 
 int CListCtrl::InsertItem(int item, const wchar_t* text) const {
+  return InsertItem(LVIF_TEXT, item, text, 0, 0, 0, 0);
+}
+
+int CListCtrl::InsertItem(UINT mask, int item, const wchar_t* text, UINT state, UINT stateMask,
+                          int image, LPARAM data) const {
   LVITEMW record = {};
-  record.mask = LVIF_TEXT;
+  record.mask = mask;
   record.iItem = item;
   record.pszText = const_cast<wchar_t*>(text);
+  record.state = state;
+  record.stateMask = stateMask;
+  record.iImage = image;
+  record.lParam = data;
   return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&record)));
+}
+
+DWORD_PTR CListCtrl::GetItemData(int item) const {
+  LVITEMW record = {};
+  record.mask = LVIF_PARAM;
+  record.iItem = item;
+  if (!SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&record))) return 0;
+  return static_cast<DWORD_PTR>(record.lParam);
 }
 
 BOOL CListCtrl::SetItemText(int item, int subItem, const wchar_t* text) const {

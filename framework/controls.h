@@ -16,6 +16,11 @@ class CListCtrl : public CWnd {
   }
   int InsertColumn(int column, const wchar_t* heading, int format, int width) const;
   int InsertItem(int item, const wchar_t* text) const;
+  // An item with what mask names of text, state (under stateMask), image and data.
+  int InsertItem(UINT mask, int item, const wchar_t* text, UINT state, UINT stateMask, int image,
+                 LPARAM data) const;
+  // The data an item was inserted with; 0 when there is no such item.
+  DWORD_PTR GetItemData(int item) const;
   BOOL SetItemText(int item, int subItem, const wchar_t* text) const;
   // Copies the cell's text into buffer (length units, NUL-terminated); the text's length.
   int GetItemText(int item, int subItem, wchar_t* buffer, int length) const;

@@ -1,5 +1,7 @@
 #include "gui_support.h"
 
+#include <commctrl.h>
+
 #include <utility>
 
 namespace {
@@ -42,4 +44,28 @@ void DrawButtonInto(HWND dialog, int id, HDC dc) {
   draw.hDC = dc;
   GetClientRect(draw.hwndItem, &draw.rcItem);
   SendMessageW(dialog, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&draw));
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limitMs) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(5);
+  }
+  return true;
+}
+
+std::wstring CellText(HWND list, int row, int column) {
+  wchar_t text[64] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
 }

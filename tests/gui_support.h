@@ -5,6 +5,7 @@
 #include "framework/framework.h"
 
 #include <functional>
+#include <string>
 
 // Runs dialog modally and calls step from its modal loop; step must end the dialog (or make
 // the user's action that ends it). Yields DoModal's result.
@@ -20,3 +21,10 @@ void ClickControl(HWND dialog, int id);
 
 // Has the dialog draw its owner-drawn button id, whole and in its normal state, into dc.
 void DrawButtonInto(HWND dialog, int id, HDC dc);
+
+// Serves this thread's messages (worker threads' calls among them) until done() holds; false
+// when limitMs passed first.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 60000);
+
+// The text of a list view's cell (up to 63 characters).
+std::wstring CellText(HWND list, int row, int column);

@@ -19,16 +19,6 @@ namespace {
 
 const ByteCount kHugeThumbnails = 5368709121ull;  // 5 GiB and a byte: "5120 MB"
 
-std::wstring CellText(HWND list, int row, int column) {
-  wchar_t text[64] = {};
-  LVITEMW item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 64;
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 bool IsChecked(HWND list, int row) {
   return ListView_GetCheckState(list, row) != 0;
 }
@@ -40,21 +30,6 @@ void SetChecked(HWND list, int row, bool checked) {
 bool SurveyDone(HWND list) {
   for (int row = 0; row < kCategoryCount; ++row)
     if (row != 13 && CellText(list, row, 1) == L"counting...") return false;
-  return true;
-}
-
-// Serves the window's messages (the workers' calls among them) until done() holds.
-bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > limitMs) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
   return true;
 }
 
