@@ -48,8 +48,11 @@ ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
 ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath, BOOL measureOnly);
 
 // Opens a known folder as Windows reports it (a known folder moved with a link stays usable),
-// then subPath below it with no part a link (OpenBelow); null when either fails.
-HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess);
+// then subPath below it with no part a link (OpenBelow); an empty subPath names the known folder
+// itself. The path text, known folder and subPath, goes into path (MAX_PATH units) when one is
+// given. Null when the lookup fails, the path does not fit or the item cannot be opened.
+HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
+                     wchar_t* path = nullptr);
 
 // Walks a known folder's sub-path, keeping the folder itself; 0 when the path is unknown or
 // leads through a link.

@@ -3,12 +3,6 @@
 
 namespace {
 
-// Opens a known folder as Windows reports it; its path is left in path (MAX_PATH units).
-HANDLE OpenKnownFolder(int csidl, wchar_t* path) {
-  if (!BuildKnownPath(path, csidl, L"")) return nullptr;
-  return OpenTrustedFolder(path, 0);
-}
-
 struct MatchingFiles {
   BOOL measureOnly;
   ByteCount total;
@@ -46,9 +40,17 @@ bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath) {
   return AppendPath(buffer, subPath);
 }
 
-HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess) {
-  wchar_t path[MAX_PATH];
-  HANDLE known = OpenKnownFolder(csidl, path);
+HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
+                     wchar_t* path) {
+  wchar_t ownPath[MAX_PATH];
+  if (!path) path = ownPath;
+  // One lookup serves the path text and the open.
+  if (!BuildKnownPath(path, csidl, L"")) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return nullptr;
+  }
+  if (!*subPath) return kind == kFolderItem ? OpenTrustedFolder(path, extraAccess) : nullptr;
+  HANDLE known = OpenTrustedFolder(path, 0);
   if (!known) return nullptr;
   HANDLE item = nullptr;
   if (AppendPath(path, subPath))
@@ -61,32 +63,29 @@ HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MA
 
 ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly) {
   wchar_t path[MAX_PATH];
-  if (!BuildKnownPath(path, csidl, subPath) || !IsWalkableFolder(path)) return 0;
-  const size_t pathLength = wcslen(path);
-  HANDLE folder = *subPath ? OpenKnownItem(csidl, subPath, kFolderItem, 0)
-                           : OpenKnownFolder(csidl, path);
+  HANDLE folder = OpenKnownItem(csidl, subPath, kFolderItem, 0, path);
   if (!folder) return 0;
-  ByteCount total = WalkOpenFolder(folder, pathLength, measureOnly);
+  ByteCount total = IsWalkableFolder(path) ? WalkOpenFolder(folder, wcslen(path), measureOnly) : 0;
   CloseHandle(folder);
   return total;
 }
 
 ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly) {
-  wchar_t pattern[MAX_PATH];
-  if (!BuildKnownPath(pattern, csidl, subPattern)) return 0;
   // The folder's sub-path, and the pattern's last part as the listing's mask.
   const wchar_t* separator = wcsrchr(subPattern, L'\\');
   if (!separator) return 0;
-  const wchar_t* mask = separator + 1;
   wchar_t subFolder[MAX_PATH];
   const size_t folderLength = separator - subPattern;
   wmemcpy(subFolder, subPattern, folderLength);
   subFolder[folderLength] = L'\0';
-  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0);
+  wchar_t path[MAX_PATH];
+  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0, path);
   if (!folder) return 0;
   MatchingFiles files = {measureOnly, 0};
   CListingBuffer buffer;
-  if (buffer.Get()) ListFolder(folder, mask, buffer.Get(), TakeMatchingFile, &files);
+  // Only a pattern that fits in a path buffer as a whole is taken.
+  if (wcslen(path) + wcslen(separator) < MAX_PATH && buffer.Get())
+    ListFolder(folder, separator + 1, buffer.Get(), TakeMatchingFile, &files);
   CloseHandle(folder);
   return files.total;
 }
@@ -94,12 +93,13 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
 void ForEachSubfolder(int csidl, const wchar_t* base,
                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
                       void* context) {
-  wchar_t pattern[MAX_PATH];
-  if (!BuildKnownPath(pattern, csidl, base) || !AppendPath(pattern, L"*")) return;
-  HANDLE folder = OpenKnownItem(csidl, base, kFolderItem, 0);
+  wchar_t path[MAX_PATH];
+  HANDLE folder = OpenKnownItem(csidl, base, kFolderItem, 0, path);
   if (!folder) return;
-  SubfolderVisit subfolders = {wcslen(pattern) - 1, visit, context};
+  // The listing pattern, base followed by "*", must fit in a path buffer.
+  SubfolderVisit subfolders = {wcslen(path), visit, context};
   CListingBuffer buffer;
-  if (buffer.Get()) ListFolder(folder, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
+  if (subfolders.baseLength + 1 < MAX_PATH && buffer.Get())
+    ListFolder(folder, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
   CloseHandle(folder);
 }
