@@ -218,8 +218,7 @@ void DeleteListedFile(HANDLE parent, const ListedItem& item) {
   HANDLE file = OpenListedItem(parent, item, DELETE | (readOnly ? FILE_WRITE_ATTRIBUTES : 0));
   if (!file) return;
   if (readOnly) ClearReadOnly(file);
-  DeleteOpenItem(file);
-  CloseHandle(file);
+  DeleteAndClose(file);
 }
 
 bool DeleteOpenItem(HANDLE item) {
@@ -235,15 +234,15 @@ bool DeleteOpenItem(HANDLE item) {
       NtSetInformationFile(item, &status, &remove, sizeof remove, kDispositionInformation));
 }
 
+void DeleteAndClose(HANDLE item) {
+  if (!item) return;
+  DeleteOpenItem(item);
+  CloseHandle(item);
+}
+
 void ClearReadOnly(HANDLE file) {
   FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
   basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
 }
 
-bool SizeOfOpenFile(HANDLE file, ByteCount* size) {
-  LARGE_INTEGER bytes;
-  if (!GetFileSizeEx(file, &bytes)) return false;
-  *size = static_cast<ByteCount>(bytes.QuadPart);
-  return true;
-}

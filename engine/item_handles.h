@@ -76,11 +76,12 @@ void DeleteListedFile(HANDLE parent, const ListedItem& item);
 // a read-only file stays.
 bool DeleteOpenItem(HANDLE item);
 
+// DeleteOpenItem, then closes the handle; a null handle (the item could not be opened) is
+// passed over.
+void DeleteAndClose(HANDLE item);
+
 // Clears a read-only attribute, as the walk does before deleting a file.
 void ClearReadOnly(HANDLE file);
-
-// Size of an open file; false when it cannot be queried.
-bool SizeOfOpenFile(HANDLE file, ByteCount* size);
 
 // Tests only: called with each listed name just before it is opened, to change the folder in
 // between as another program could.

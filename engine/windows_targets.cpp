@@ -18,17 +18,14 @@ ByteCount SizeKnownFile(int csidl, const wchar_t* subPath) {
     printf("CreateFile failed with %d\n", static_cast<int>(GetLastError()));
     return 0;
   }
-  ByteCount size = 0;
-  if (!SizeOfOpenFile(file, &size)) size = 0;
+  LARGE_INTEGER size = {};
+  GetFileSizeEx(file, &size);  // stays 0 when the query fails
   CloseHandle(file);
-  return size;
+  return static_cast<ByteCount>(size.QuadPart);
 }
 
 void DeleteKnownFile(int csidl, const wchar_t* subPath) {
-  HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, DELETE);
-  if (!file) return;
-  DeleteOpenItem(file);
-  CloseHandle(file);
+  DeleteAndClose(OpenKnownItem(csidl, subPath, kFileItem, DELETE));
 }
 
 // Sizes one font cache file, then deletes it in delete mode, whether or not it could be sized.

@@ -39,8 +39,7 @@ void PutBlockingFile(HANDLE storage, size_t pathLength, const wchar_t* host) {
   HANDLE folder = OpenBelow(storage, host, kFolderItem, DELETE);
   if (folder) {
     WalkOpenFolder(folder, pathLength + 1 + wcslen(host), FALSE);
-    DeleteOpenItem(folder);
-    CloseHandle(folder);
+    DeleteAndClose(folder);
   }
   // Fails where the folder could not be removed; that host stays unblocked there.
   MakeEmptyFileIn(storage, host);
@@ -48,10 +47,7 @@ void PutBlockingFile(HANDLE storage, size_t pathLength, const wchar_t* host) {
 
 // A real folder of that name is left alone.
 void RemoveBlockingFile(HANDLE storage, size_t, const wchar_t* host) {
-  HANDLE file = OpenBelow(storage, host, kFileItem, DELETE);
-  if (!file) return;
-  DeleteOpenItem(file);
-  CloseHandle(file);
+  DeleteAndClose(OpenBelow(storage, host, kFileItem, DELETE));
 }
 
 }  // namespace
