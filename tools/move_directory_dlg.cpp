@@ -130,7 +130,9 @@ bool CMoveDirectoryDlg::HasRoomFor(const OneDriveFolders& oneDrive) {
         !ComposeDestination(m_strDestination, folder.name, destination) ||
         wcscmp(source, destination) == 0)
       continue;
-    folders[count++] = {WalkFolder(source, TRUE, TRUE),
+    // Sized as Windows names the folder, also where a link on the way (a profile moved with a
+    // junction) would stop a walk from the drive's root.
+    folders[count++] = {WalkKnown(folder.csidl, L"", TRUE),
                         !OnSameVolume(source, m_strDestination)};
   }
   wchar_t volume[MAX_PATH];
