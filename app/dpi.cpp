@@ -1,5 +1,7 @@
 #include "app/dpi.h"
 
+#include "framework/dll_export.h"
+
 #include <algorithm>
 
 namespace {
@@ -10,9 +12,7 @@ const int kCellMargins = 12;
 // An entry point of user32 that older systems lack, or null.
 template <class Procedure>
 Procedure User32Entry(const char* name) {
-  // Through void*: GetProcAddress's own function type matches no real export.
-  return reinterpret_cast<Procedure>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+  return FindExport<Procedure>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 }  // namespace

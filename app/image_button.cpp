@@ -1,5 +1,7 @@
 #include "app/image_button.h"
 
+#include "framework/dll_export.h"
+
 #include <algorithm>
 #include <string>
 
@@ -21,10 +23,7 @@ typedef int(WINAPI* ImageListAddMaskedProc)(HIMAGELIST list, HBITMAP image, COLO
 int AddMaskedImage(HIMAGELIST list, HBITMAP image, COLORREF mask) {
   HMODULE controls = GetModuleHandleW(L"comctl32.dll");
   if (!controls) controls = LoadLibraryW(L"comctl32.dll");
-  if (!controls) return -1;
-  // Through void*: GetProcAddress's own function type matches no real export.
-  auto addMasked = reinterpret_cast<ImageListAddMaskedProc>(
-      reinterpret_cast<void*>(GetProcAddress(controls, "ImageList_AddMasked")));
+  auto addMasked = FindExport<ImageListAddMaskedProc>(controls, "ImageList_AddMasked");
   return addMasked ? addMasked(list, image, mask) : -1;
 }
 

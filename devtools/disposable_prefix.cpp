@@ -1,5 +1,7 @@
 #include "devtools/disposable_prefix.h"
 
+#include "framework/dll_export.h"
+
 bool InDisposableWinePrefix() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   bool underWine = ntdll && GetProcAddress(ntdll, "wine_get_version");
@@ -9,9 +11,7 @@ bool InDisposableWinePrefix() {
 
 std::wstring UnixPath(const std::wstring& path) {
   typedef char*(CDECL * ToUnix)(const wchar_t*);
-  // Through void*: GetProcAddress's own function type matches no real export.
-  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  auto toUnix = FindExport<ToUnix>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
   char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
   std::string narrow = unixPath ? unixPath : "";
   HeapFree(GetProcessHeap(), 0, unixPath);

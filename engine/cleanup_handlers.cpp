@@ -2,6 +2,7 @@
 #include "engine/cleanup_handlers.h"
 
 #include "engine/paths.h"
+#include "framework/dll_export.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -82,9 +83,7 @@ HMODULE LoadMachineServer(REFCLSID clsid) {
 
 IEmptyVolumeCache* CreateFromServer(HMODULE server, REFCLSID clsid) {
   typedef HRESULT(STDAPICALLTYPE * GetClassObjectFn)(REFCLSID, REFIID, void**);
-  // Through void*: GetProcAddress's own function type matches no real export.
-  auto getClassObject = reinterpret_cast<GetClassObjectFn>(
-      reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
+  auto getClassObject = FindExport<GetClassObjectFn>(server, "DllGetClassObject");
   IClassFactory* factory = nullptr;
   if (!getClassObject || FAILED(getClassObject(clsid, IID_IClassFactory,
                                                reinterpret_cast<void**>(&factory))))
@@ -101,8 +100,7 @@ IEmptyVolumeCache* CreateFromServer(HMODULE server, REFCLSID clsid) {
 // as threads or objects of its own may still run.
 void ReleaseServer(HMODULE server) {
   typedef HRESULT(STDAPICALLTYPE * CanUnloadNowFn)();
-  auto canUnloadNow = reinterpret_cast<CanUnloadNowFn>(
-      reinterpret_cast<void*>(GetProcAddress(server, "DllCanUnloadNow")));
+  auto canUnloadNow = FindExport<CanUnloadNowFn>(server, "DllCanUnloadNow");
   if (canUnloadNow && canUnloadNow() == S_OK) FreeLibrary(server);
 }
 

@@ -2,6 +2,7 @@
 #include "engine/engine.h"
 #include "engine/paths.h"
 #include "engine/system_folder.h"
+#include "framework/dll_export.h"
 
 #include <shlobj.h>
 #include <wchar.h>
@@ -61,8 +62,8 @@ BOOL GetTrueWindowsVersion(OSVERSIONINFOEXW* version) {
   // ntdll's answer is the system's. ntdll exports it to programs, but it is declared for
   // drivers only, so it is looked up at run time.
   typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOEXW*);
-  auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  auto rtlGetVersion =
+      FindExport<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
   return rtlGetVersion && rtlGetVersion(version) == 0;
 }
 

@@ -2,6 +2,7 @@
 #include "engine/system_folder.h"
 
 #include "engine/paths.h"
+#include "framework/dll_export.h"
 
 #include <wchar.h>
 
@@ -18,9 +19,8 @@ BOOL IsUnderWow64() {
 #else
   // Looked up at run time: the first Windows versions without a 64-bit edition lack it.
   typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, BOOL*);
-  // Through void*: GetProcAddress's own function type matches no real export.
-  auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+  auto isWow64Process =
+      FindExport<IsWow64ProcessFn>(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process");
   BOOL underWow64 = FALSE;
   if (!isWow64Process || !isWow64Process(GetCurrentProcess(), &underWow64)) return FALSE;
   return underWow64;
