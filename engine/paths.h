@@ -40,6 +40,10 @@ bool BuildKnownPath(wchar_t* buffer, int csidl, const wchar_t* subPath);
 // first); false when the Windows folder cannot be looked up.
 bool GetWindowsDriveRoot(wchar_t* root);
 
+// Opens a walkable path (IsWalkableFolder): its drive or share root as Windows resolves it,
+// then the rest below it with no part a link (OpenBelow). Null for any other text.
+HANDLE OpenBelowRoot(const wchar_t* path, ItemKind kind, ACCESS_MASK extraAccess);
+
 // Walks what an open folder holds (WalkFolder's rules), the folder itself staying;
 // pathLength is the length of the folder's path text, for the path limits.
 ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
@@ -47,15 +51,17 @@ ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
 // Walks the folder subPath below an open folder, keeping it; no part of subPath may be a link.
 ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath, BOOL measureOnly);
 
-// Opens a known folder as Windows reports it (a known folder moved with a link stays usable),
-// then subPath below it with no part a link (OpenBelow); an empty subPath names the known folder
-// itself. The path text, known folder and subPath, goes into path (MAX_PATH units) when one is
-// given. Null when the lookup fails, the path does not fit or the item cannot be opened.
+// Opens a known folder, then subPath below it with no part a link (OpenBelow); an empty subPath
+// names the known folder itself. A machine-wide known folder is taken as Windows reports it (one
+// moved with a link stays usable); the user's own are reached as OpenUserKnownItem says, and
+// their callers act as the user (CUserRights). The path text, known folder and subPath, goes
+// into path (MAX_PATH units) when one is given. Null when the lookup fails, the path does not
+// fit or the item cannot be opened.
 HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
                      wchar_t* path = nullptr);
 
-// Walks a known folder's sub-path, keeping the folder itself; 0 when the path is unknown or
-// leads through a link.
+// Walks a known folder's sub-path, keeping the folder itself, with the user's rights where it
+// is the user's own; 0 when the path is unknown or leads through a link.
 ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
 
 // Sizes the plain files matching a pattern (wildcards in its last part only) under a known

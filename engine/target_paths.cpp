@@ -1,6 +1,9 @@
 // The path steps every target is built from.
 #include "engine/paths.h"
 
+#include "engine/user_places.h"
+#include "engine/user_rights.h"
+
 namespace {
 
 struct MatchingFiles {
@@ -44,6 +47,7 @@ HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MA
                      wchar_t* path) {
   wchar_t ownPath[MAX_PATH];
   if (!path) path = ownPath;
+  if (IsUserKnownFolder(csidl)) return OpenUserKnownItem(csidl, subPath, kind, extraAccess, path);
   // One lookup serves the path text and the open.
   if (!BuildKnownPath(path, csidl, L"")) {
     SetLastError(ERROR_PATH_NOT_FOUND);
@@ -62,6 +66,7 @@ HANDLE OpenKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MA
 }
 
 ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly) {
+  CUserRights rights(csidl);
   wchar_t path[MAX_PATH];
   HANDLE folder = OpenKnownItem(csidl, subPath, kFolderItem, 0, path);
   if (!folder) return 0;
@@ -78,6 +83,7 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
   const size_t folderLength = separator - subPattern;
   wmemcpy(subFolder, subPattern, folderLength);
   subFolder[folderLength] = L'\0';
+  CUserRights rights(csidl);
   wchar_t path[MAX_PATH];
   HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0, path);
   if (!folder) return 0;
@@ -93,11 +99,17 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
 void ForEachSubfolder(int csidl, const wchar_t* base,
                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
                       void* context) {
+  // The folder is opened by base without its final separator, which the path text keeps.
+  wchar_t subFolder[MAX_PATH] = {};
+  if (!AppendPath(subFolder, base)) return;
+  const size_t baseLength = wcslen(subFolder);
+  if (baseLength > 0 && subFolder[baseLength - 1] == L'\\') subFolder[baseLength - 1] = L'\0';
+  CUserRights rights(csidl);
   wchar_t path[MAX_PATH];
-  HANDLE folder = OpenKnownItem(csidl, base, kFolderItem, 0, path);
+  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0, path);
   if (!folder) return;
   // The listing pattern, base followed by "*", must fit in a path buffer.
-  SubfolderVisit subfolders = {wcslen(path), visit, context};
+  SubfolderVisit subfolders = {wcslen(path) + 1, visit, context};
   CListingBuffer buffer;
   if (subfolders.baseLength + 1 < MAX_PATH && buffer.Get())
     ListFolder(folder, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);

@@ -143,20 +143,25 @@ ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath,
   return total;
 }
 
-ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
+HANDLE OpenBelowRoot(const wchar_t* path, ItemKind kind, ACCESS_MASK extraAccess) {
   // A text that names no folder below a root would reach far more than the caller meant: the
   // empty one lists the current drive's root.
-  if (!IsWalkableFolder(folder)) return 0;
+  if (!IsWalkableFolder(path)) return nullptr;
   // Only the root is taken as Windows resolves it; below it no part may be a link.
   wchar_t root[MAX_PATH];
-  const wchar_t* below = RootOf(folder, root);
+  const wchar_t* below = RootOf(path, root);
   HANDLE start = OpenTrustedFolder(root, 0);
-  if (!start) return 0;
+  if (!start) return nullptr;
+  HANDLE item = OpenBelow(start, below, kind, extraAccess);
+  CloseHandle(start);
+  return item;
+}
+
+ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
   const bool removeFolder = !measureOnly && !keepFolder;
   HANDLE walked = nullptr;
-  if (removeFolder) walked = OpenBelow(start, below, kFolderItem, DELETE);
-  if (!walked) walked = OpenBelow(start, below, kFolderItem, 0);
-  CloseHandle(start);
+  if (removeFolder) walked = OpenBelowRoot(folder, kFolderItem, DELETE);
+  if (!walked) walked = OpenBelowRoot(folder, kFolderItem, 0);
   if (!walked) return 0;
   ByteCount total = WalkOpenFolder(walked, wcslen(folder), measureOnly);
   if (removeFolder) DeleteOpenItem(walked);

@@ -2,6 +2,7 @@
 #include "engine/engine.h"
 #include "engine/paths.h"
 #include "engine/service_calls.h"
+#include "engine/user_rights.h"
 
 #include <shlobj.h>
 #include <stdio.h>
@@ -13,6 +14,7 @@ const wchar_t kSearchIndex[] = L"\\Microsoft\\Search\\Data\\Applications\\Window
 // Sizes a file below a known folder, no part of the way a link; 0, with the diagnostic line
 // written, when it cannot be opened.
 ByteCount SizeKnownFile(int csidl, const wchar_t* subPath) {
+  CUserRights rights(csidl);
   HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, 0);
   if (!file) {
     printf("CreateFile failed with %d\n", static_cast<int>(GetLastError()));
@@ -25,6 +27,7 @@ ByteCount SizeKnownFile(int csidl, const wchar_t* subPath) {
 }
 
 void DeleteKnownFile(int csidl, const wchar_t* subPath) {
+  CUserRights rights(csidl);
   DeleteAndClose(OpenKnownItem(csidl, subPath, kFileItem, DELETE));
 }
 

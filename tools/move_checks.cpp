@@ -1,5 +1,9 @@
 #include "tools/move_checks.h"
 
+#include "engine/paths.h"
+#include "engine/user_places.h"
+#include "engine/user_rights.h"
+
 #include <wchar.h>
 
 namespace {
@@ -66,4 +70,31 @@ bool FoldersFit(const FolderToMove* folders, int count, ByteCount freeBytes, Byt
   for (int i = 0; i < count; ++i)
     if (folders[i].toOtherVolume) *needed += folders[i].size;
   return *needed <= freeBytes;
+}
+
+void FindMoveLimits(MoveLimits* limits) {
+  FindOneDriveFolders(&limits->oneDrive);
+  wmemset(limits->profile, L'\0', MAX_PATH);
+  HANDLE token = OpenActingUserToken();
+  if (token) {
+    if (!GetProfileFolder(token, limits->profile)) wmemset(limits->profile, L'\0', MAX_PATH);
+    CloseHandle(token);
+  }
+  wchar_t root[MAX_PATH];
+  limits->windowsDrive = GetWindowsDriveRoot(root) ? root[0] : L'\0';
+}
+
+FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
+                          DWORD destinationAttributes, const MoveLimits& limits) {
+  if (OneDriveFolderHolding(source, limits.oneDrive)) return kFolderInOneDrive;
+  if (wcscmp(source, destination) == 0) return kFolderAlreadyThere;
+  // Drive letters are ASCII: setting the 0x20 bit makes both lower case.
+  bool onOtherDrive = IsWalkableFolder(source) && IsDriveLetter(source[0]) &&
+                      IsDriveLetter(limits.windowsDrive) &&
+                      (source[0] | 0x20) != (limits.windowsDrive | 0x20);
+  if (!onOtherDrive && !PartBelowProfile(source, limits.profile)) return kFolderOutsideUserPlaces;
+  if (destinationAttributes != INVALID_FILE_ATTRIBUTES &&
+      (destinationAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return kDestinationIsLink;
+  return kFolderMoves;
 }

@@ -31,3 +31,29 @@ struct FolderToMove {
 
 // Whether the folders fit into freeBytes at the destination; needed gets the bytes they take.
 bool FoldersFit(const FolderToMove* folders, int count, ByteCount freeBytes, ByteCount* needed);
+
+// What, besides OneDrive, limits where a user folder may be moved from: the user's profile
+// folder (empty where it cannot be had) and the letter of the drive Windows is on (0 where it
+// cannot be had; then only folders inside the profile move).
+struct MoveLimits {
+  OneDriveFolders oneDrive;
+  wchar_t profile[MAX_PATH];
+  wchar_t windowsDrive;
+};
+void FindMoveLimits(MoveLimits* limits);
+
+// Why a user folder stays where it is, or kFolderMoves.
+enum FolderStay {
+  kFolderMoves,
+  kFolderInOneDrive,         // taken out of OneDrive, its files would go from the cloud too
+  kFolderAlreadyThere,       // it is at its destination already
+  kFolderOutsideUserPlaces,  // the user's settings put it elsewhere on the Windows drive
+  kDestinationIsLink,        // the destination item is a link to some other place
+};
+
+// The decision for one folder, from where it is (source), where it would go (destination) and
+// the attributes of what lies at the destination (INVALID_FILE_ATTRIBUTES where nothing does).
+// A folder moves only from inside the user's profile or from below the root of a drive other
+// than Windows' own: the user's settings can name any folder, "C:\Program Files\Vendor" too.
+FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
+                          DWORD destinationAttributes, const MoveLimits& limits);

@@ -1,9 +1,9 @@
 #include "tools/move_directory_dlg.h"
 
 #include "engine/paths.h"
+#include "engine/user_rights.h"
 #include "res/resource.h"
 #include "tools/folder_dialog.h"
-#include "tools/move_checks.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -74,6 +74,11 @@ bool OnSameVolume(const wchar_t* first, const wchar_t* second) {
          SamePath(firstVolume, secondVolume);
 }
 
+// Why the folder at source stays, with what lies at its destination now.
+FolderStay WhyStays(const wchar_t* source, const wchar_t* destination, const MoveLimits& limits) {
+  return WhyFolderStays(source, destination, GetFileAttributesW(destination), limits);
+}
+
 std::wstring Size(ByteCount bytes) {
   wchar_t text[64];
   FormatByteCount(bytes, text);
@@ -110,25 +115,34 @@ void CMoveDirectoryDlg::OnMove() {
     OnOK();
     return;
   }
-  OneDriveFolders oneDrive;
-  FindOneDriveFolders(&oneDrive);
+  // Moved as administrator, another account's folders would end up owned and placed wrong.
+  if (!IsShellUserProcessUser()) {
+    MessageBox(L"桌面上登录的用户不是运行本程序的账户（可能是用管理员的密码运行的）。"
+               L"以管理员身份转移别的账户的文件夹，会让它们的所有者和位置出错，"
+               L"所以没有转移任何文件夹。\n\n请让这个用户自己用管理员权限运行本程序。",
+               kCaption, MB_OK | MB_ICONWARNING);
+    OnOK();
+    return;
+  }
+  MoveLimits limits;
+  FindMoveLimits(&limits);
   // When the folders do not fit, the dialog stays open for another destination.
-  if (!HasRoomFor(oneDrive)) return;
+  if (!HasRoomFor(limits)) return;
   FolderOutcome outcomes[kUserFolderCount];
-  MoveFolders(oneDrive, outcomes);
+  MoveFolders(limits, outcomes);
   ReportLocations(outcomes);
   OnOK();
 }
 
-bool CMoveDirectoryDlg::HasRoomFor(const OneDriveFolders& oneDrive) {
+bool CMoveDirectoryDlg::HasRoomFor(const MoveLimits& limits) {
   FolderToMove folders[kUserFolderCount];
   int count = 0;
   wchar_t source[MAX_PATH], destination[MAX_PATH];
   for (const UserFolder& folder : kUserFolders) {
     ZeroMemory(destination, sizeof destination);
-    if (!LookUp(folder, source) || OneDriveFolderHolding(source, oneDrive) ||
+    if (!LookUp(folder, source) ||
         !ComposeDestination(m_strDestination, folder.name, destination) ||
-        wcscmp(source, destination) == 0)
+        WhyStays(source, destination, limits) != kFolderMoves)
       continue;
     // Sized as Windows names the folder, also where a link on the way (a profile moved with a
     // junction) would stop a walk from the drive's root.
@@ -152,7 +166,7 @@ bool CMoveDirectoryDlg::HasRoomFor(const OneDriveFolders& oneDrive) {
   return false;
 }
 
-void CMoveDirectoryDlg::MoveFolders(const OneDriveFolders& oneDrive, FolderOutcome* outcomes) {
+void CMoveDirectoryDlg::MoveFolders(const MoveLimits& limits, FolderOutcome* outcomes) {
   for (int i = 0; i < kUserFolderCount; ++i) outcomes[i] = FolderOutcome();
   // Paths take up to MAX_PATH units with their terminator; the unit past them stays zero as
   // the second terminator that ends the shell's path lists, even after a path of full length.
@@ -165,13 +179,8 @@ void CMoveDirectoryDlg::MoveFolders(const OneDriveFolders& oneDrive, FolderOutco
     source[MAX_PATH] = L'\0';
     if (!ComposeDestination(m_strDestination, kUserFolders[i].name, outcome.destination))
       continue;
-    // Taken out of OneDrive, the folder's files would be deleted from the cloud and from the
-    // user's other devices.
-    if (OneDriveFolderHolding(source, oneDrive)) {
-      outcome.oneDrive = true;
-      continue;
-    }
-    if (wcscmp(source, outcome.destination) == 0) continue;
+    outcome.stay = WhyStays(source, outcome.destination, limits);
+    if (outcome.stay != kFolderMoves) continue;
     MoveWithShell(source, outcome.destination);
     outcome.moveTried = true;
   }
@@ -187,9 +196,16 @@ void CMoveDirectoryDlg::ReportLocations(const FolderOutcome* outcomes) {
     // Where the folder is now, as Windows reads it back after the moves, and whether it is
     // there on disk.
     bool there = LookUp(kUserFolders[i], now) && PathFileExistsW(now);
-    if (there && outcome.oneDrive) {
+    if (there && outcome.stay == kFolderInOneDrive) {
       text += std::wstring(L"：在OneDrive中，没有转移，仍在 ") + now;
       oneDrive = true;
+    } else if (there && outcome.stay == kFolderOutsideUserPlaces) {
+      text += std::wstring(L"：没有转移，仍在 ") + now +
+              L"。它既不在用户的个人文件夹中，也不在系统盘以外的磁盘上，"
+              L"可能是别的程序的文件夹";
+    } else if (there && outcome.stay == kDestinationIsLink) {
+      text += std::wstring(L"：没有转移，仍在 ") + now + L"。目标“" + outcome.destination +
+              L"”是一个链接，转移过去的文件会落到它指向的别处";
     } else if (there && SamePath(now, outcome.destination)) {
       text += std::wstring(outcome.moveTried ? L"：已转移到 " : L"：本来就在 ") + now;
     } else if (there) {

@@ -1,12 +1,15 @@
 // The folder-moving tool: moves the user's Pictures, Desktop, Documents, Music and Videos
 // folders into one folder the user picks, each by one move of the shell, which shows its own
-// progress, confirmations and errors. Folders that OneDrive backs up stay; nothing moves when
-// the folders do not fit at the destination; at the end the tool says where each folder is.
+// progress, confirmations and errors. Folders that OneDrive backs up stay, and so do folders
+// that the user's settings put outside the profile on the Windows drive and folders whose
+// destination is a link; nothing moves when the folders do not fit at the destination, nor for
+// a desktop user other than the account Spruce runs as. At the end the tool says where each
+// folder is.
 #pragma once
 
 #include "framework/framework.h"
 
-struct OneDriveFolders;
+#include "tools/move_checks.h"
 
 class CMoveDirectoryDlg : public CDialog {
  public:
@@ -16,7 +19,7 @@ class CMoveDirectoryDlg : public CDialog {
   // What happened to one user folder in a run.
   struct FolderOutcome {
     wchar_t destination[MAX_PATH + 1];  // where it was to go; a double-NUL-terminated list
-    bool oneDrive;                      // left in place: OneDrive backs it up
+    FolderStay stay;                    // why it was left in place, or kFolderMoves
     bool moveTried;                     // handed to the shell to move
   };
 
@@ -24,8 +27,8 @@ class CMoveDirectoryDlg : public CDialog {
   void OnBrowse();
   void OnMove();
   // Whether the folders to move fit on the destination's drive; says so when they do not.
-  bool HasRoomFor(const OneDriveFolders& oneDrive);
-  void MoveFolders(const OneDriveFolders& oneDrive, FolderOutcome* outcomes);
+  bool HasRoomFor(const MoveLimits& limits);
+  void MoveFolders(const MoveLimits& limits, FolderOutcome* outcomes);
   // Tells the user where each folder is now, as Windows reads it back.
   void ReportLocations(const FolderOutcome* outcomes);
   DECLARE_MESSAGE_MAP()

@@ -1,0 +1,113 @@
+// Reaching the user's known folders from the profile folder.
+#include "engine/user_places.h"
+
+#include "engine/paths.h"
+#include "engine/user_rights.h"
+
+#include <sddl.h>
+#include <shlobj.h>
+#include <wchar.h>
+
+namespace {
+
+const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A part that names its own folder or its parent, or nothing, leads elsewhere than it reads.
+bool IsNamePart(const wchar_t* part, size_t length) {
+  if (length == 0) return false;
+  if (part[0] != L'.') return true;
+  return !(length == 1 || (length == 2 && part[1] == L'.'));
+}
+
+bool ReadProfileImagePath(const wchar_t* sid, wchar_t* profile) {
+  wchar_t key[MAX_PATH] = {};
+  if (!AppendPath(key, kProfileList) || !AppendPath(key, sid)) return false;
+  HKEY list = nullptr;
+  // The 64-bit view, which the 32-bit build would otherwise not read.
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &list) !=
+      ERROR_SUCCESS)
+    return false;
+  wchar_t stored[MAX_PATH] = {};
+  DWORD type = 0;
+  DWORD size = sizeof stored - sizeof(wchar_t);  // the last unit stays a terminator
+  LONG result = RegQueryValueExW(list, L"ProfileImagePath", nullptr, &type,
+                                 reinterpret_cast<BYTE*>(stored), &size);
+  RegCloseKey(list);
+  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+  wmemset(profile, L'\0', MAX_PATH);
+  if (type == REG_SZ) return AppendPath(profile, stored);
+  DWORD length = ExpandEnvironmentStringsW(stored, profile, MAX_PATH);
+  return length != 0 && length <= MAX_PATH;
+}
+
+// The user's known folder as Windows reports it for token, without a trailing separator.
+bool LookUpUserFolder(int csidl, HANDLE token, wchar_t* path) {
+  wmemset(path, L'\0', MAX_PATH);
+  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, token, SHGFP_TYPE_CURRENT,
+                              path)))
+    return false;
+  size_t length = wcslen(path);
+  if (length > 3 && path[length - 1] == L'\\') path[length - 1] = L'\0';
+  return path[0] != L'\0';
+}
+
+}  // namespace
+
+bool GetProfileFolder(HANDLE token, wchar_t* profile) {
+  alignas(8) BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  DWORD used = 0;
+  wchar_t* sid = nullptr;
+  if (!GetTokenInformation(token, TokenUser, user, sizeof user, &used) ||
+      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
+    return false;
+  bool found = ReadProfileImagePath(sid, profile);
+  LocalFree(sid);
+  size_t length = found ? wcslen(profile) : 0;
+  while (length > 3 && IsSeparator(profile[length - 1])) profile[--length] = L'\0';
+  return length > 0;
+}
+
+const wchar_t* PartBelowProfile(const wchar_t* path, const wchar_t* profile) {
+  const size_t length = wcslen(profile);
+  if (length == 0 || wcslen(path) <= length ||
+      CompareStringOrdinal(path, static_cast<int>(length), profile, static_cast<int>(length),
+                           TRUE) != CSTR_EQUAL ||
+      !IsSeparator(path[length]))
+    return nullptr;
+  const wchar_t* part = path + length + 1;
+  for (;;) {
+    const wchar_t* end = part;
+    while (*end && !IsSeparator(*end)) ++end;
+    if (!IsNamePart(part, end - part)) return nullptr;
+    if (!*end) return path + length;
+    part = end + 1;
+  }
+}
+
+HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
+                         wchar_t* path) {
+  SetLastError(ERROR_PATH_NOT_FOUND);
+  wchar_t profile[MAX_PATH];
+  HANDLE token = OpenActingUserToken();
+  if (!token) return nullptr;
+  bool found = GetProfileFolder(token, profile) && LookUpUserFolder(csidl, token, path);
+  CloseHandle(token);
+  if (!found) return nullptr;
+  // The known folder is the user's setting; subPath, the program's own, is appended after.
+  const wchar_t* below = PartBelowProfile(path, profile);
+  const bool moved = !below;
+  if (!AppendPath(path, subPath)) return nullptr;
+  if (!moved) {
+    // The profile folder alone is taken as Windows resolves it.
+    HANDLE start = OpenTrustedFolder(profile, 0);
+    if (!start) return nullptr;
+    HANDLE item = OpenBelow(start, below, kind, extraAccess);
+    CloseHandle(start);
+    return item;
+  }
+  // Users move Documents on purpose, to another drive as a rule.
+  if (csidl == CSIDL_PERSONAL) return OpenBelowRoot(path, kind, extraAccess);
+  return nullptr;
+}

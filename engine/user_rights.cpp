@@ -1,0 +1,97 @@
+// Whose rights the per-user targets run with: the desktop shell's user's.
+#include "engine/user_rights.h"
+
+#include <shlobj.h>
+
+const ShellTokenCalls kWindowsShellTokenCalls = {
+    ::GetShellWindow, ::GetWindowThreadProcessId, ::OpenProcess,
+    ::OpenProcessToken, ::DuplicateTokenEx, ::CloseHandle,
+};
+
+HANDLE OpenShellUserToken(const ShellTokenCalls& calls) {
+  HWND shell = calls.shellWindow();
+  DWORD processId = 0;
+  if (!shell || !calls.windowProcess(shell, &processId) || processId == 0) return nullptr;
+  HANDLE process = calls.openProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return nullptr;
+  HANDLE primary = nullptr;
+  HANDLE token = nullptr;
+  if (calls.openProcessToken(process, TOKEN_DUPLICATE | TOKEN_QUERY, &primary)) {
+    // Only a token made for impersonation is ever used; the shell's own is never handed out.
+    if (!calls.duplicateToken(primary, TOKEN_IMPERSONATE | TOKEN_QUERY | TOKEN_DUPLICATE,
+                              nullptr, SecurityImpersonation, TokenImpersonation, &token))
+      token = nullptr;
+    calls.close(primary);
+  }
+  calls.close(process);
+  return token;
+}
+
+bool IsUserKnownFolder(int csidl) {
+  switch (csidl) {
+    case CSIDL_APPDATA:
+    case CSIDL_LOCAL_APPDATA:
+    case CSIDL_INTERNET_CACHE:
+    case CSIDL_PERSONAL:
+    case CSIDL_MYPICTURES:
+    case CSIDL_MYMUSIC:
+    case CSIDL_MYVIDEO:
+    case CSIDL_DESKTOPDIRECTORY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+CUserRights::CUserRights(int csidl) : m_bActing(false) {
+  if (!IsUserKnownFolder(csidl)) return;
+  HANDLE current = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &current)) {
+    CloseHandle(current);
+    return;
+  }
+  HANDLE token = OpenShellUserToken(kWindowsShellTokenCalls);
+  if (!token) return;
+  m_bActing = SetThreadToken(nullptr, token) != FALSE;
+  CloseHandle(token);
+}
+
+CUserRights::~CUserRights() {
+  if (m_bActing) SetThreadToken(nullptr, nullptr);
+}
+
+namespace {
+
+const DWORD kUserTokenAccess = TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE;
+
+// The user a token belongs to; false when it cannot be read.
+bool ReadTokenUser(HANDLE token, BYTE* buffer, DWORD size) {
+  DWORD used = 0;
+  return GetTokenInformation(token, TokenUser, buffer, size, &used) != FALSE;
+}
+
+}  // namespace
+
+HANDLE OpenActingUserToken() {
+  HANDLE token = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), kUserTokenAccess, TRUE, &token)) return token;
+  if (OpenProcessToken(GetCurrentProcess(), kUserTokenAccess, &token)) return token;
+  return nullptr;
+}
+
+bool IsShellUserProcessUser() {
+  HANDLE shell = OpenShellUserToken(kWindowsShellTokenCalls);
+  if (!shell) return true;
+  HANDLE own = nullptr;
+  alignas(8) BYTE shellUser[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  alignas(8) BYTE ownUser[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  // Where either user cannot be read, they do not count as one.
+  bool same = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
+              ReadTokenUser(shell, shellUser, sizeof shellUser) &&
+              ReadTokenUser(own, ownUser, sizeof ownUser) &&
+              EqualSid(reinterpret_cast<TOKEN_USER*>(shellUser)->User.Sid,
+                       reinterpret_cast<TOKEN_USER*>(ownUser)->User.Sid);
+  if (own) CloseHandle(own);
+  CloseHandle(shell);
+  return same;
+}
