@@ -201,8 +201,11 @@ class MoveDirectory : public testing::Test {
       RemoveTree(std::wstring(L"D:\\") + kFolders[i].name);
     }
     RemoveTree(m_destination);
-    RemoveTree(L"C:\\spruce-tests\\OneDrive");
+    RemoveTree(OneDriveBase());
   }
+
+  // Where the OneDrive tests put OneDrive folders: in the profile, as OneDrive does.
+  static std::wstring OneDriveBase() { return KnownFolder(CSIDL_PROFILE) + L"\\spruce-onedrive"; }
 
   static std::wstring Note(const std::wstring& folder) {
     return folder + L"\\spruce-move-note.txt";
@@ -457,8 +460,8 @@ TEST_F(MoveDirectory, FolderAlreadyAtItsDestinationStaysAndTheOthersMove) {
 // devices; the folders OneDrive backs up stay, whether the registry or the environment names
 // their OneDrive folder.
 TEST_F(MoveDirectory, FoldersInOneDriveStayAndTheOthersMove) {
-  const std::wstring business = L"C:\\spruce-tests\\OneDrive\\OneDrive - Contoso";
-  const std::wstring personal = L"C:\\spruce-tests\\OneDrive\\OneDrive";
+  const std::wstring business = OneDriveBase() + L"\\OneDrive - Contoso";
+  const std::wstring personal = OneDriveBase() + L"\\OneDrive";
   HKEY account;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kOneDriveAccount, 0, nullptr, 0, KEY_SET_VALUE,
                             nullptr, &account, nullptr), ERROR_SUCCESS);
@@ -468,7 +471,9 @@ TEST_F(MoveDirectory, FoldersInOneDriveStayAndTheOthersMove) {
   RegCloseKey(account);
   SetEnvironmentVariableW(L"OneDriveCommercial", (personal + L"\\").c_str());
   RelocateFolder(2, business + L"\\Documents");
-  RelocateFolder(1, L"c:\\SPRUCE-TESTS\\onedrive\\onedrive\\Desktop");
+  std::wstring otherCase = personal + L"\\Desktop";
+  CharUpperW(&otherCase[0]);
+  RelocateFolder(1, otherCase);
   // A folder beside a OneDrive folder whose name only begins the same is not in it.
   RelocateFolder(3, personal + L" Music");
 
