@@ -504,6 +504,61 @@ TEST_F(MoveDirectory, DestinationWithoutRoomMovesNothingAndStaysOpen) {
   EXPECT_NE(m_message.find(L"没有转移任何文件夹。"), std::wstring::npos);
 }
 
+// The user's settings can name any folder as a user folder: one elsewhere on the Windows drive
+// may be another program's, and stays. A destination item that is a link would take the files
+// to wherever it points.
+TEST_F(MoveDirectory, FoldersOutsideTheProfileOnTheWindowsDriveAndLinkedDestinationsStay) {
+  const std::wstring vendor = L"C:\\spruce-tests\\vendor";
+  RemoveTree(vendor);
+  RelocateFolder(0, vendor + L"\\Pictures");
+  const std::wstring elsewhere = FreshTestFolder(L"move-elsewhere");
+  MakeFolderLink(m_destination + L"\\Documents", elsewhere);
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(StaysInPlace(0));
+  EXPECT_TRUE(StaysInPlace(2));
+  for (int i : {1, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_TRUE(NamesIn(elsewhere).empty());
+  EXPECT_NE(m_message.find(L"我的图片：没有转移，仍在 " + m_sources[0] +
+                           L"。它既不在用户的个人文件夹中，也不在系统盘以外的磁盘上"),
+            std::wstring::npos)
+      << m_message.c_str();
+  EXPECT_NE(m_message.find(L"我的文档：没有转移，仍在 " + m_sources[2] + L"。目标“" +
+                           m_destination + L"\\Documents”是一个链接"),
+            std::wstring::npos)
+      << m_message.c_str();
+  RemoveTree(m_destination + L"\\Documents");
+  RemoveTree(vendor);
+  RemoveTree(elsewhere);
+}
+
+TEST(MoveChecks, AFolderMovesOnlyFromTheProfileOrAnotherDrive) {
+  MoveLimits limits = {};
+  wcscpy(limits.profile, L"C:\\Users\\me");
+  limits.windowsDrive = L'C';
+  const DWORD none = INVALID_FILE_ATTRIBUTES;
+  const wchar_t* to = L"E:\\moved\\Pictures";
+  EXPECT_EQ(WhyFolderStays(L"c:\\users\\ME\\Pictures", to, none, limits), kFolderMoves);
+  EXPECT_EQ(WhyFolderStays(L"D:\\Photos", to, none, limits), kFolderMoves);
+  EXPECT_EQ(WhyFolderStays(L"d:\\Photos", to, FILE_ATTRIBUTE_DIRECTORY, limits), kFolderMoves);
+  EXPECT_EQ(WhyFolderStays(L"C:\\Program Files\\Vendor", to, none, limits),
+            kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"c:\\Users\\me2\\Pictures", to, none, limits),
+            kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"C:\\Users\\me\\..\\you\\Pictures", to, none, limits),
+            kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"D:\\", to, none, limits), kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"\\\\server\\share\\Pictures", to, none, limits),
+            kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"D:\\Photos", to,
+                           FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, limits),
+            kDestinationIsLink);
+  EXPECT_EQ(WhyFolderStays(to, to, FILE_ATTRIBUTE_DIRECTORY, limits), kFolderAlreadyThere);
+  limits.windowsDrive = L'\0';  // where Windows is cannot be told: only the profile counts
+  EXPECT_EQ(WhyFolderStays(L"D:\\Photos", to, none, limits), kFolderOutsideUserPlaces);
+  EXPECT_EQ(WhyFolderStays(L"C:\\Users\\me\\Pictures", to, none, limits), kFolderMoves);
+}
+
 TEST(MoveChecks, PathInsideAFolderWhateverItsCaseAndSeparators) {
   const wchar_t kFolder[] = L"C:\\Users\\me\\OneDrive";
   EXPECT_TRUE(IsPathInside(L"C:\\Users\\me\\OneDrive", kFolder));
