@@ -1,6 +1,7 @@
 #include "tools/move_directory_dlg.h"
 
 #include "engine/paths.h"
+#include "engine/user_places.h"
 #include "engine/user_rights.h"
 #include "res/resource.h"
 #include "tools/folder_dialog.h"
@@ -144,10 +145,12 @@ bool CMoveDirectoryDlg::HasRoomFor(const MoveLimits& limits) {
         !ComposeDestination(m_strDestination, folder.name, destination) ||
         WhyStays(source, destination, limits) != kFolderMoves)
       continue;
-    // Sized as Windows names the folder, also where a link on the way (a profile moved with a
-    // junction) would stop a walk from the drive's root.
-    folders[count++] = {WalkKnown(folder.csidl, L"", TRUE),
-                        !OnSameVolume(source, m_strDestination)};
+    // Sized from the profile folder as Windows resolves it (a profile moved with a junction
+    // included), as the user; a folder on another drive from that drive's root.
+    CUserRights rights(folder.csidl);
+    ByteCount size = PartBelowProfile(source, limits.profile) ? WalkKnown(folder.csidl, L"", TRUE)
+                                                              : WalkFolder(source, TRUE, TRUE);
+    folders[count++] = {size, !OnSameVolume(source, m_strDestination)};
   }
   wchar_t volume[MAX_PATH];
   ULARGE_INTEGER available = {};
