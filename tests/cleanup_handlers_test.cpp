@@ -232,7 +232,7 @@ TEST_F(CleanupHandlerRows, HandlersDiskCleanupWouldListAreUncheckedRowsCleanedWh
   });
 
   // The written rows keep their places, checks and no tip; the added ones follow, unchecked.
-  ASSERT_EQ(labels.size(), static_cast<size_t>(kCategoryCount + 4));
+  ASSERT_GE(labels.size(), static_cast<size_t>(kCategoryCount));
   for (int row = 0; row < kCategoryCount; ++row) {
     EXPECT_EQ(labels[row], kCategoryRows[row].label) << row;
     EXPECT_EQ(checks[row], IsCheckedAtStart(row) != FALSE) << row;
@@ -247,7 +247,7 @@ TEST_F(CleanupHandlerRows, HandlersDiskCleanupWouldListAreUncheckedRowsCleanedWh
   for (const auto* cells : {&labels, &sizes, &tips, &cleanedSizes})
     EXPECT_EQ(std::vector<std::wstring>(cells->begin() + kCategoryCount, cells->end()),
               added[column++]);
-  for (int row = kCategoryCount; row < kCategoryCount + 4; ++row) EXPECT_FALSE(checks[row]);
+  for (size_t row = kCategoryCount; row < checks.size(); ++row) EXPECT_FALSE(checks[row]);
   // The survey sizes, never purges, and deactivates only what it has initialised.
   EXPECT_EQ(surveyCalls, surveyed);
   // The clean run creates the ticked rows' handlers anew and purges what they have sized.
