@@ -180,9 +180,9 @@ TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
   EXPECT_EQ(sizes[16], L"5120 MB");
 }
 
-// Rows that a clean run has marked "OK" before the survey comes to them.
-TEST_F(MainWindow, SurveyLeavesRowsMarkedOkAsTheyAre) {
-  const int cleaned[] = {5, 13, 16};
+// Rows that a clean run is cleaning or has marked before the survey comes to them.
+TEST_F(MainWindow, SurveyLeavesRowsMarkedByTheCleanRunAsTheyAre) {
+  const std::pair<int, const wchar_t*> cleaned[] = {{5, L"OK"}, {13, L"清理中..."}, {16, L"失败"}};
   CSpruceDlg dialog;
   std::vector<std::wstring> sizes;
   RunModalWith(dialog, [&] {
@@ -191,14 +191,15 @@ TEST_F(MainWindow, SurveyLeavesRowsMarkedOkAsTheyAre) {
     // The list as a survey finds it that starts just after those rows were cleaned.
     for (int row = 0; row < kCategoryCount; ++row)
       ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"counting..."));
-    for (int row : cleaned) ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"OK"));
+    for (const auto& mark : cleaned)
+      ListView_SetItemText(list, mark.first, 1, const_cast<wchar_t*>(mark.second));
     ASSERT_TRUE(StartCategoryWorker(SurveyThreadProc, list, GetDlgItem(window, IDC_CLEAN)));
     EXPECT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
     for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
     dialog.EndDialog(IDCANCEL);
   });
   std::vector<std::wstring> expected = SurveyedSizes();
-  for (int row : cleaned) expected[row] = L"OK";
+  for (const auto& mark : cleaned) expected[mark.first] = mark.second;
   EXPECT_EQ(sizes, expected);
 }
 
