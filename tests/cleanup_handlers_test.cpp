@@ -184,7 +184,6 @@ TEST_F(CleanupHandlerRows, HandlersDiskCleanupWouldListAreUncheckedRowsCleanedWh
   SetNumber(L"Spruce Test Unknown", L"PurgeResult", static_cast<DWORD>(E_FAIL));
   SetNumber(L"Spruce Test Empty", L"Flags", DWORD{EVCF_DONTSHOWIFZERO});
   SetNumber(L"Spruce Test Error", L"SpaceResult", static_cast<DWORD>(S_FALSE));
-  SetNumber(L"Spruce Test Error", L"Size", 7ull);
   SetString(kVolumeCaches + std::wstring(L"Spruce Test Bag"), L"PropertyBag", kPropertyBagClass);
   SetNumber(L"Spruce Test Bag", L"Size", 2048ull);
   SetNumber(L"Zz Spruce Test End", L"Result", static_cast<DWORD>(S_FALSE));  // nothing to clean

@@ -180,12 +180,7 @@ static HRESULT WINAPI BagQueryInterface(IPropertyBag* self, REFIID iid, void** o
   return S_OK;
 }
 
-static ULONG WINAPI BagAddRef(IPropertyBag* self) {
-  (void)self;
-  return 2;
-}
-
-static ULONG WINAPI BagRelease(IPropertyBag* self) {
+static ULONG WINAPI BagReference(IPropertyBag* self) {
   (void)self;
   return 1;
 }
@@ -210,7 +205,7 @@ static HRESULT WINAPI BagWrite(IPropertyBag* self, LPCOLESTR name, VARIANT* valu
   return E_FAIL;
 }
 
-static IPropertyBagVtbl g_bagCalls = {BagQueryInterface, BagAddRef, BagRelease, BagRead,
+static IPropertyBagVtbl g_bagCalls = {BagQueryInterface, BagReference, BagReference, BagRead,
                                       BagWrite};
 static IPropertyBag g_bag = {&g_bagCalls};
 
