@@ -4,6 +4,7 @@
 #include "app/dpi.h"
 #include "app/home_page.h"
 #include "engine/categories.h"
+#include "engine/cleanup_handlers.h"
 #include "engine/engine.h"
 #include "res/resource.h"
 #include "res/version.h"
@@ -37,6 +38,7 @@ BEGIN_MESSAGE_MAP(CSpruceDlg, CDialog)
   ON_WM_QUERYDRAGICON()
   ON_BN_CLICKED(IDC_CLEAN, OnBnClickedClean)
   ON_NOTIFY(NM_CUSTOMDRAW, IDC_CATEGORY_LIST, OnCustomDrawCategoryList)
+  ON_NOTIFY(LVN_GETINFOTIPW, IDC_CATEGORY_LIST, OnGetInfoTipCategoryList)
   ON_BN_CLICKED(IDC_BLOCK_AD, OnBnClickedBlockAd)
   ON_BN_CLICKED(IDC_HOME_PAGE, OnBnClickedHomePage)
   ON_BN_CLICKED(IDC_MOVE_FOLDERS, OnBnClickedMoveFolders)
@@ -63,7 +65,7 @@ BOOL CSpruceDlg::OnInitDialog() {
   TakeOverDialogDpiScaling(m_hWnd);
   SetUpToolButtons();
   m_listCategories.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_CHECKBOXES |
-                                    LVS_EX_FULLROWSELECT);
+                                    LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   InsertColumns();
   FillCategoryList();
   StartCategoryWorker(SurveyThreadProc, m_listCategories.m_hWnd, m_btnClean.m_hWnd);
@@ -170,6 +172,25 @@ void CSpruceDlg::OnCustomDrawCategoryList(NMHDR* header, LRESULT* result) {
       draw->clrText = RGB(0, 0, 255);
       draw->clrTextBk = RGB(255, 255, 255);
     }
+  }
+}
+
+// The rows of Windows' own cleanup handlers show the handler's description, for some the only
+// word of what ticking them takes away; the written rows have none.
+void CSpruceDlg::OnGetInfoTipCategoryList(NMHDR* header, LRESULT* result) {
+  NMLVGETINFOTIPW* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+  *result = 0;
+  wchar_t description[kDescriptionLength];
+  if (tip->cchTextMax < 1 ||
+      !RememberedHandlerDescription(m_listCategories.GetItemData(tip->iItem), description))
+    return;
+  // A label cut short in its column comes in the buffer, to be shown whole above.
+  const int kept = (tip->dwFlags & LVGIT_UNFOLDED) ? 0 : lstrlenW(tip->pszText);
+  if (kept > 0 && kept + 2 < tip->cchTextMax) {
+    lstrcpynW(tip->pszText + kept, L"\r\n", 3);
+    lstrcpynW(tip->pszText + kept + 2, description, tip->cchTextMax - kept - 2);
+  } else if (kept == 0) {
+    lstrcpynW(tip->pszText, description, tip->cchTextMax);
   }
 }
 

@@ -16,6 +16,7 @@ class CSpruceDlg : public CDialog {
   HCURSOR OnQueryDragIcon();
   void OnBnClickedClean();
   void OnCustomDrawCategoryList(NMHDR* header, LRESULT* result);
+  void OnGetInfoTipCategoryList(NMHDR* header, LRESULT* result);
   void OnBnClickedBlockAd();
   void OnBnClickedHomePage();
   void OnBnClickedMoveFolders();

@@ -75,7 +75,7 @@ const CategoryRow kCategoryRows[kCategoryCount] = {
               Measure<CleanFontCache>, Clean<CleanFontCache>},
     /* 12 */ {L"Windows休眠文件", kUncheckedAtStart,
               MeasureHibernationFile, TurnHibernationOff},
-    /* 13 */ {L"清理Windows补丁", kCheckedIfVersionAtLeast,
+    /* 13 */ {L"清理Windows补丁", kCheckedOnWindows7,
               nullptr, CleanComponentStore},
     /* 14 */ {L"Windows Defender缓存", kCheckedAtStart,
               Measure<CleanDefenderHistory>, Clean<CleanDefenderHistory>},
@@ -91,8 +91,12 @@ BOOL IsCheckedAtStart(int row) {
   switch (kCategoryRows[row].initialCheck) {
     case kCheckedAtStart:
       return TRUE;
-    case kCheckedIfVersionAtLeast:
-      return IsWindowsVersionAtLeast();
+    case kCheckedOnWindows7: {
+      OSVERSIONINFOEXW version;
+      GetTrueWindowsVersion(&version);  // unknown: zero, as Windows 7
+      return IsWindowsVersionAtLeast() &&
+             !KeepsComponentStore(version.dwMajorVersion, version.dwMinorVersion);
+    }
     case kUncheckedAtStart:
       break;
   }

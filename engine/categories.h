@@ -5,7 +5,7 @@
 
 #include "engine/engine.h"
 
-enum CheckRule { kCheckedAtStart, kUncheckedAtStart, kCheckedIfVersionAtLeast };
+enum CheckRule { kCheckedAtStart, kUncheckedAtStart, kCheckedOnWindows7 };
 
 struct CategoryRow {
   const wchar_t* label;  // column 0 of the list
@@ -21,5 +21,7 @@ struct CategoryRow {
 const int kCategoryCount = 18;
 extern const CategoryRow kCategoryRows[kCategoryCount];
 
-// Whether row's box is checked when the window opens; row 13 asks the version test.
+// Whether row's box is checked when the window opens. Row 13 is checked on Windows 7 with
+// Service Pack 1 only: earlier versions cannot run its command, and from Windows 8 on Windows
+// cleans the component store by itself every month, while the clean takes many minutes.
 BOOL IsCheckedAtStart(int row);

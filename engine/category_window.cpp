@@ -5,10 +5,15 @@
 
 namespace {
 
-// Held by a worker around its write of a size cell, so that no "OK" lands between the
-// survey's look at a cell and its write. Only the workers take it: the window's thread,
-// which serves their messages meanwhile, never waits for it.
+// Held by a worker around its write of a size cell, so that no mark of the clean run lands
+// between the survey's look at a cell and its write. Only the workers take it: the window's
+// thread, which serves their messages meanwhile, never waits for it.
 SRWLOCK g_sizeCells = SRWLOCK_INIT;
+
+// What the clean run writes into a size cell; the survey writes over none of them.
+const wchar_t kCleaning[] = L"清理中...";
+const wchar_t kCleaned[] = L"OK";
+const wchar_t kFailed[] = L"失败";
 
 }  // namespace
 
@@ -23,24 +28,32 @@ void CWorkerControls::ShowSize(int row, const wchar_t* text) const {
   AcquireSRWLockExclusive(&g_sizeCells);
   wchar_t shown[64] = {};
   m_listCategories.GetItemText(row, 1, shown, 64);
-  if (wcscmp(shown, L"OK") != 0) m_listCategories.SetItemText(row, 1, text);
+  if (wcscmp(shown, kCleaning) != 0 && wcscmp(shown, kCleaned) != 0 &&
+      wcscmp(shown, kFailed) != 0)
+    m_listCategories.SetItemText(row, 1, text);
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
 
-void CWorkerControls::MarkCleaned(int row) const {
+void CWorkerControls::MarkCleaning(int row) const {
   AcquireSRWLockExclusive(&g_sizeCells);
-  m_listCategories.SetItemText(row, 1, L"OK");
+  m_listCategories.SetItemText(row, 1, kCleaning);
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
 
-int CWorkerControls::AppendRow(const wchar_t* label, LPARAM data) const {
+void CWorkerControls::MarkCleaned(int row, bool succeeded) const {
+  AcquireSRWLockExclusive(&g_sizeCells);
+  m_listCategories.SetItemText(row, 1, succeeded ? kCleaned : kFailed);
+  ReleaseSRWLockExclusive(&g_sizeCells);
+}
+
+int CWorkerControls::AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data) const {
   // Unchecked in the same message that inserts it: the row is never seen checked.
   int row = m_listCategories.InsertItem(LVIF_TEXT | LVIF_STATE | LVIF_PARAM,
                                         m_listCategories.GetItemCount(), label,
                                         INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK, 0, data);
   // A window that is gone answers 0 as well.
   if (row < 0 || IsWindowGone()) return -1;
-  ShowSize(row, L"counting...");
+  m_listCategories.SetItemText(row, 1, size);
   return row;
 }
 

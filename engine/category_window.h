@@ -15,14 +15,16 @@ struct CategoryWindow {
 class CWorkerControls {
  public:
   explicit CWorkerControls(void* parameter);
-  // The survey's write: a row's size cell gets text unless the row already reads "OK", the
-  // only sign that it has been cleaned.
+  // The survey's write: a row's size cell gets text unless the row already reads what the
+  // clean run writes ("清理中...", "OK" or "失败").
   void ShowSize(int row, const wchar_t* text) const;
-  // The clean run's write: the row reads "OK".
-  void MarkCleaned(int row) const;
-  // The survey's addition: a row at the end of the list, unchecked, reading "counting...", that
-  // keeps data; its index, or -1 once the window is gone.
-  int AppendRow(const wchar_t* label, LPARAM data) const;
+  // The clean run's writes: the row reads "清理中..." while it is cleaned, then "OK", or "失败"
+  // when the clean failed.
+  void MarkCleaning(int row) const;
+  void MarkCleaned(int row, bool succeeded) const;
+  // The survey's addition: a row at the end of the list, unchecked, reading size, that keeps
+  // data; its index, or -1 once the window is gone.
+  int AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data) const;
   bool IsWindowGone() const { return !::IsWindow(m_listCategories.m_hWnd); }
   CListCtrl m_listCategories;
   CButton m_btnClean;

@@ -6,20 +6,21 @@
 
 namespace {
 
-// A row's clean action: a written row's own, or for a row after them, its handler's. The
-// handler is created anew on this thread, sizes its data (some handlers purge only what they
-// have sized) and purges that much.
-void CleanRow(const CWorkerControls& controls, int row) {
+// A row's clean action; false when an added row's handler could not be created, sized or
+// purged. The handler is created anew on this thread, once the survey is done with it, sizes
+// its data (some handlers purge only what they have sized) and purges that much: all it has
+// where it cannot tell the size.
+bool CleanRow(const CWorkerControls& controls, int row) {
   if (row < kCategoryCount) {
     kCategoryRows[row].clean();
-    return;
+    return true;
   }
-  wchar_t keyName[MAX_PATH];
-  if (!RememberedHandlerKey(controls.m_listCategories.GetItemData(row), keyName)) return;
   CHandlerProgress progress(controls.m_listCategories.m_hWnd);
   CCleanupHandler handler;
+  const HRESULT opened = handler.Open(controls.m_listCategories.GetItemData(row));
+  if (opened == S_FALSE) return true;  // nothing is left to clean
   ByteCount used;
-  if (handler.Open(keyName) && handler.SpaceUsed(&progress, &used)) handler.Purge(used, &progress);
+  return opened == S_OK && handler.SpaceUsed(&progress, &used) && handler.Purge(used, &progress);
 }
 
 }  // namespace
@@ -33,8 +34,9 @@ DWORD WINAPI CleanThreadProc(LPVOID parameter) {
   for (int row = 0; row < rows; ++row) {
     // Read now, not at the start: the user may still tick or untick rows not reached yet.
     if (!controls.m_listCategories.GetCheck(row)) continue;
-    CleanRow(controls, row);
-    controls.MarkCleaned(row);
+    // Some rows take many minutes: the row shows that it is being cleaned.
+    controls.MarkCleaning(row);
+    controls.MarkCleaned(row, CleanRow(controls, row));
   }
   controls.m_btnClean.EnableWindow(TRUE);
   return 0;

@@ -13,8 +13,9 @@ namespace {
 const wchar_t kVolumeCaches[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\VolumeCaches";
 
-// Handlers whose places the written rows clean already; a trailing '*' covers every key that
-// begins with the text before it.
+// Handlers whose places the written rows clean in full. Of the error-report handlers only
+// Windows 7's per-user ones: the machine's report store (ProgramData\Microsoft\Windows\WER)
+// is cleaned by its handlers' own rows.
 const wchar_t* const kCoveredHandlers[] = {
     L"Downloaded Program Files",
     L"Internet Cache Files",
@@ -23,12 +24,23 @@ const wchar_t* const kCoveredHandlers[] = {
     L"System error memory dump files",
     L"System error minidump files",
     L"Temporary Files",
-    L"Windows Error Reporting*",
+    L"Windows Error Reporting Archive Files",
+    L"Windows Error Reporting Queue Files",
+    L"Windows Error Reporting Temp Files",
     L"Content Indexer Cleaner",
     L"Windows Defender",
     L"Thumbnail Cache",
     L"Service Pack Cleanup",
     L"Update Cleanup",  // the component store, which the service-pack row cleans
+};
+
+// Handlers that delete the user's own files, which no cleaner should take at one tick: the
+// Downloads folder (Windows 10 1809 on), File History's older versions of the user's files, and
+// the offline copies of network files, which may hold changes not yet written back.
+const wchar_t* const kUsersOwnFiles[] = {
+    L"DownloadsFolder",
+    L"User file versions",
+    L"Offline Files",
 };
 
 // The variables a server registration may begin with, and the folders put in for them.
@@ -40,20 +52,44 @@ const struct {
                       {L"%ProgramFiles%", CSIDL_PROGRAM_FILES},
                       {L"%CommonProgramFiles%", CSIDL_PROGRAM_FILES_COMMON}};
 
-// The key names the rows after the written ones stand for, shared by the survey and the clean
-// runs of every window of the process.
+// The handlers the rows after the written ones stand for, shared by the survey and the clean
+// runs of every window of the process: key name, description, and the lock that an open
+// CCleanupHandler holds.
+struct RememberedHandler {
+  wchar_t keyName[MAX_PATH];
+  wchar_t description[kDescriptionLength];
+  SRWLOCK inUse;
+};
 const int kRememberedKeys = 64;
-wchar_t g_rememberedKeys[kRememberedKeys][MAX_PATH];
+RememberedHandler g_remembered[kRememberedKeys];  // zeroed: every inUse lock is free
 int g_rememberedCount = 0;
 SRWLOCK g_rememberedLock = SRWLOCK_INIT;
 
-// A string value of an open key (MAX_PATH units), never expanded; false when it is missing,
-// not a string or too long.
+// A string value of an open key (length units), never expanded; false when it is missing, not
+// a string or too long.
 bool ReadString(HKEY key, const wchar_t* subKey, const wchar_t* name, wchar_t* text,
-                DWORD* type) {
-  DWORD size = MAX_PATH * sizeof(wchar_t);
+                DWORD* type, DWORD length = MAX_PATH) {
+  DWORD size = length * sizeof(wchar_t);
   return RegGetValueW(key, subKey, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
                       type, text, &size) == ERROR_SUCCESS;
+}
+
+bool IsListed(const wchar_t* keyName, const wchar_t* const* names, size_t count) {
+  for (size_t index = 0; index < count; ++index)
+    if (_wcsicmp(keyName, names[index]) == 0) return true;
+  return false;
+}
+
+// A text to show into shown (length units): "@file,-id" names a string resource, which
+// Windows gives in the user's language. False when there is none or it cannot be loaded.
+bool TakeShownText(const wchar_t* text, wchar_t* shown, size_t length) {
+  wmemset(shown, L'\0', length);
+  if (!text || !*text) return false;
+  if (text[0] == L'@')
+    return SUCCEEDED(SHLoadIndirectString(text, shown, static_cast<UINT>(length), nullptr)) &&
+           *shown;
+  wcsncpy(shown, text, length - 1);
+  return true;
 }
 
 // Loads the in-process server that HKLM registers for clsid. CoCreateInstance would look the
@@ -81,39 +117,51 @@ HMODULE LoadMachineServer(REFCLSID clsid) {
   return server;
 }
 
-IEmptyVolumeCache* CreateFromServer(HMODULE server, REFCLSID clsid) {
+// An object of the class that the key's value `name` holds as "{...}", from its HKLM
+// registration; null when there is none. The server stays loaded: it is never freed.
+// IIDFromString takes only the "{...}" form: CLSIDFromString would look a ProgID up in
+// HKEY_CLASSES_ROOT, the user's registrations among them.
+template <typename Interface>
+Interface* CreateMachineObject(HKEY key, const wchar_t* name, REFIID iid) {
+  wchar_t clsidText[MAX_PATH];
+  CLSID clsid;
+  if (!ReadString(key, nullptr, name, clsidText, nullptr) ||
+      FAILED(IIDFromString(clsidText, &clsid)))
+    return nullptr;
+  HMODULE server = LoadMachineServer(clsid);
   typedef HRESULT(STDAPICALLTYPE * GetClassObjectFn)(REFCLSID, REFIID, void**);
-  auto getClassObject = FindExport<GetClassObjectFn>(server, "DllGetClassObject");
+  auto getClassObject =
+      server ? FindExport<GetClassObjectFn>(server, "DllGetClassObject") : nullptr;
   IClassFactory* factory = nullptr;
   if (!getClassObject || FAILED(getClassObject(clsid, IID_IClassFactory,
                                                reinterpret_cast<void**>(&factory))))
     return nullptr;
-  IEmptyVolumeCache* handler = nullptr;
-  if (FAILED(factory->CreateInstance(nullptr, IID_IEmptyVolumeCache,
-                                     reinterpret_cast<void**>(&handler))))
-    handler = nullptr;
+  Interface* object = nullptr;
+  if (FAILED(factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object))))
+    object = nullptr;
   factory->Release();
-  return handler;
+  return object;
 }
 
-// Unloads a server that says nothing of it is in use any more; one that does not stays loaded,
-// as threads or objects of its own may still run.
-void ReleaseServer(HMODULE server) {
-  typedef HRESULT(STDAPICALLTYPE * CanUnloadNowFn)();
-  auto canUnloadNow = FindExport<CanUnloadNowFn>(server, "DllCanUnloadNow");
-  if (canUnloadNow && canUnloadNow() == S_OK) FreeLibrary(server);
+// A text of the handler's property bag into shown (length units); false when it has none.
+bool ReadBagText(IPropertyBag* bag, const wchar_t* name, wchar_t* shown, size_t length) {
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_BSTR;
+  bool taken = SUCCEEDED(bag->Read(name, &value, nullptr)) && value.vt == VT_BSTR &&
+               TakeShownText(value.bstrVal, shown, length);
+  VariantClear(&value);
+  return taken;
 }
 
 }  // namespace
 
 bool IsCoveredByWrittenRow(const wchar_t* keyName) {
-  for (const wchar_t* covered : kCoveredHandlers) {
-    size_t length = wcslen(covered);
-    if (covered[length - 1] == L'*' ? _wcsnicmp(keyName, covered, length - 1) == 0
-                                    : _wcsicmp(keyName, covered) == 0)
-      return true;
-  }
-  return false;
+  return IsListed(keyName, kCoveredHandlers, ARRAYSIZE(kCoveredHandlers));
+}
+
+bool DeletesUsersOwnFiles(const wchar_t* keyName) {
+  return IsListed(keyName, kUsersOwnFiles, ARRAYSIZE(kUsersOwnFiles));
 }
 
 bool NextCleanupHandler(const wchar_t* after, wchar_t* keyName) {
@@ -128,7 +176,8 @@ bool NextCleanupHandler(const wchar_t* after, wchar_t* keyName) {
     DWORD length = MAX_PATH;
     LONG status = RegEnumKeyExW(caches, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status != ERROR_SUCCESS || _wcsicmp(name, after) <= 0 || IsCoveredByWrittenRow(name))
+    if (status != ERROR_SUCCESS || _wcsicmp(name, after) <= 0 || IsCoveredByWrittenRow(name) ||
+        DeletesUsersOwnFiles(name))
       continue;
     if (!found || _wcsicmp(name, keyName) < 0) wcscpy(keyName, name);
     found = true;
@@ -158,9 +207,10 @@ bool HandlerServerPath(const wchar_t* registered, BOOL expandable, wchar_t* path
 LPARAM RememberHandlerKey(const wchar_t* keyName) {
   AcquireSRWLockExclusive(&g_rememberedLock);
   int index = 0;
-  while (index < g_rememberedCount && _wcsicmp(g_rememberedKeys[index], keyName) != 0) ++index;
+  while (index < g_rememberedCount && _wcsicmp(g_remembered[index].keyName, keyName) != 0)
+    ++index;
   if (index == g_rememberedCount && index < kRememberedKeys && wcslen(keyName) < MAX_PATH) {
-    wcscpy(g_rememberedKeys[index], keyName);
+    wcscpy(g_remembered[index].keyName, keyName);
     ++g_rememberedCount;
   }
   LPARAM number = index < g_rememberedCount ? index + 1 : 0;
@@ -171,9 +221,27 @@ LPARAM RememberHandlerKey(const wchar_t* keyName) {
 bool RememberedHandlerKey(LPARAM number, wchar_t* keyName) {
   AcquireSRWLockShared(&g_rememberedLock);
   bool known = number >= 1 && number <= g_rememberedCount;
-  if (known) wcscpy(keyName, g_rememberedKeys[number - 1]);
+  if (known) wcscpy(keyName, g_remembered[number - 1].keyName);
   ReleaseSRWLockShared(&g_rememberedLock);
   return known;
+}
+
+void RememberHandlerDescription(LPARAM number, const wchar_t* description) {
+  AcquireSRWLockExclusive(&g_rememberedLock);
+  if (number >= 1 && number <= g_rememberedCount) {
+    wchar_t* kept = g_remembered[number - 1].description;
+    wmemset(kept, L'\0', kDescriptionLength);
+    wcsncpy(kept, description, kDescriptionLength - 1);
+  }
+  ReleaseSRWLockExclusive(&g_rememberedLock);
+}
+
+bool RememberedHandlerDescription(LPARAM number, wchar_t* text) {
+  AcquireSRWLockShared(&g_rememberedLock);
+  bool known = number >= 1 && number <= g_rememberedCount;
+  if (known) wcscpy(text, g_remembered[number - 1].description);
+  ReleaseSRWLockShared(&g_rememberedLock);
+  return known && *text;
 }
 
 HRESULT CHandlerProgress::QueryInterface(REFIID iid, void** object) {
@@ -191,74 +259,75 @@ CCleanupHandler::~CCleanupHandler() {
     m_pHandler->Deactivate(&flags);
   }
   if (m_pHandler) m_pHandler->Release();
-  if (m_hServer) ReleaseServer(m_hServer);
   if (m_hKey) RegCloseKey(m_hKey);
+  if (m_pInUse) ReleaseSRWLockExclusive(m_pInUse);
 }
 
-bool CCleanupHandler::Open(const wchar_t* keyName) {
+HRESULT CCleanupHandler::Open(LPARAM number) {
+  wchar_t keyName[MAX_PATH];
+  if (!RememberedHandlerKey(number, keyName)) return E_INVALIDARG;
+  // The survey and a clean run may come to the same handler at once; the second waits here
+  // until the first has deactivated and released its object.
+  m_pInUse = &g_remembered[number - 1].inUse;
+  AcquireSRWLockExclusive(m_pInUse);
   wchar_t key[MAX_PATH] = {};
-  wchar_t clsidText[MAX_PATH];
   wchar_t volume[MAX_PATH];
-  CLSID clsid;
-  // IIDFromString takes only the "{...}" form: CLSIDFromString would look a ProgID up in
-  // HKEY_CLASSES_ROOT, the user's registrations among them.
   if (!AppendPath(key, kVolumeCaches) || !AppendPath(key, L"\\") || !AppendPath(key, keyName) ||
       RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &m_hKey) != ERROR_SUCCESS ||
-      !ReadString(m_hKey, nullptr, nullptr, clsidText, nullptr) ||
-      FAILED(IIDFromString(clsidText, &clsid)) || !GetWindowsDriveRoot(volume))
-    return false;
-  m_hServer = LoadMachineServer(clsid);
-  if (!m_hServer) return false;
-  m_pHandler = CreateFromServer(m_hServer, clsid);
-  if (!m_pHandler) return false;
+      !GetWindowsDriveRoot(volume))
+    return E_FAIL;
+  m_pHandler = CreateMachineObject<IEmptyVolumeCache>(m_hKey, nullptr, IID_IEmptyVolumeCache);
+  if (!m_pHandler) return E_FAIL;
   wchar_t* displayName = nullptr;
   wchar_t* description = nullptr;
   wchar_t* buttonText = nullptr;
-  DWORD flags = 0;
   HRESULT result;
   IEmptyVolumeCache2* handler2 = nullptr;
   if (SUCCEEDED(m_pHandler->QueryInterface(IID_IEmptyVolumeCache2,
                                            reinterpret_cast<void**>(&handler2)))) {
     result = handler2->InitializeEx(m_hKey, volume, keyName, &displayName, &description,
-                                    &buttonText, &flags);
+                                    &buttonText, &m_dwFlags);
     handler2->Release();
   } else {
-    result = m_pHandler->Initialize(m_hKey, volume, &displayName, &description, &flags);
+    result = m_pHandler->Initialize(m_hKey, volume, &displayName, &description, &m_dwFlags);
   }
+  m_bActive = result == S_OK;
+  if (m_bActive) TakeTexts(displayName, description, keyName);
+  CoTaskMemFree(displayName);
   CoTaskMemFree(description);
   CoTaskMemFree(buttonText);
-  m_bActive = result == S_OK;
-  if (m_bActive) TakeLabel(displayName, keyName);
-  CoTaskMemFree(displayName);
-  return m_bActive;
+  return result;
 }
 
-void CCleanupHandler::TakeLabel(wchar_t* displayName, const wchar_t* keyName) {
-  wmemset(m_szLabel, L'\0', MAX_PATH);
-  if (displayName && *displayName) {
-    wcsncpy(m_szLabel, displayName, MAX_PATH - 1);
-    return;
-  }
-  wchar_t display[MAX_PATH];
-  if (ReadString(m_hKey, nullptr, L"Display", display, nullptr) && *display) {
-    // "@file,-id": a string resource, which Windows gives in the user's language.
-    if (display[0] != L'@') {
-      wcscpy(m_szLabel, display);
-      return;
+void CCleanupHandler::TakeTexts(const wchar_t* displayName, const wchar_t* description,
+                                const wchar_t* keyName) {
+  wchar_t text[kDescriptionLength];
+  bool labelled = TakeShownText(displayName, m_szLabel, MAX_PATH) ||
+                  (ReadString(m_hKey, nullptr, L"Display", text, nullptr, kDescriptionLength) &&
+                   TakeShownText(text, m_szLabel, MAX_PATH));
+  bool described =
+      TakeShownText(description, m_szDescription, kDescriptionLength) ||
+      (ReadString(m_hKey, nullptr, L"Description", text, nullptr, kDescriptionLength) &&
+       TakeShownText(text, m_szDescription, kDescriptionLength));
+  if (!labelled || !described) {
+    // Loaded like the handler itself, from the machine's registration only.
+    IPropertyBag* bag = CreateMachineObject<IPropertyBag>(m_hKey, L"PropertyBag", IID_IPropertyBag);
+    if (bag) {
+      labelled = labelled || ReadBagText(bag, L"Display", m_szLabel, MAX_PATH);
+      if (!described) ReadBagText(bag, L"Description", m_szDescription, kDescriptionLength);
+      bag->Release();
     }
-    if (SUCCEEDED(SHLoadIndirectString(display, m_szLabel, MAX_PATH, nullptr)) && *m_szLabel)
-      return;
   }
-  wcsncpy(m_szLabel, keyName, MAX_PATH - 1);
+  if (!labelled) wcsncpy(m_szLabel, keyName, MAX_PATH - 1);
 }
 
 bool CCleanupHandler::SpaceUsed(IEmptyVolumeCacheCallBack* progress, ByteCount* used) const {
   DWORDLONG space = 0;
-  bool known = m_bActive && SUCCEEDED(m_pHandler->GetSpaceUsed(&space, progress));
+  bool known = m_bActive && m_pHandler->GetSpaceUsed(&space, progress) == S_OK;
   *used = known ? space : 0;
   return known;
 }
 
-void CCleanupHandler::Purge(ByteCount amount, IEmptyVolumeCacheCallBack* progress) const {
-  if (m_bActive) m_pHandler->Purge(amount, progress);
+bool CCleanupHandler::Purge(ByteCount amount, IEmptyVolumeCacheCallBack* progress) const {
+  return m_bActive && m_pHandler->Purge(amount, progress) == S_OK;
 }

@@ -9,9 +9,12 @@
 
 // Whether one of the written rows already cleans what the handler under keyName covers.
 bool IsCoveredByWrittenRow(const wchar_t* keyName);
+// Whether the handler under keyName deletes the user's own files (the Downloads folder, File
+// History's copies, offline copies of network files): such a handler never becomes a row.
+bool DeletesUsersOwnFiles(const wchar_t* keyName);
 
-// The next handler key in key-name order after `after` ("" for the first) that no written
-// row covers, into keyName (MAX_PATH units); false when there is none.
+// The next handler key in key-name order after `after` ("" for the first) that may become a
+// row (neither of the two above), into keyName (MAX_PATH units); false when there is none.
 bool NextCleanupHandler(const wchar_t* after, wchar_t* keyName);
 
 // The file Spruce loads for a server registered under HKLM as registered (REG_EXPAND_SZ when
@@ -23,9 +26,18 @@ bool HandlerServerPath(const wchar_t* registered, BOOL expandable, wchar_t* path
 
 // The rows after the written ones keep, as their list data, a number that names the handler's
 // key for the process's life: RememberHandlerKey gives it (0 when no more fit),
-// RememberedHandlerKey reads the key name back (MAX_PATH units).
+// RememberedHandlerKey reads the key name back (MAX_PATH units). The number also keeps the
+// handler's description, the row's info tip: RememberHandlerDescription stores it,
+// RememberedHandlerDescription copies it into text (kDescriptionLength units), false when the
+// number names no handler or the handler has none.
+const int kDescriptionLength = 512;
 LPARAM RememberHandlerKey(const wchar_t* keyName);
 bool RememberedHandlerKey(LPARAM number, wchar_t* keyName);
+void RememberHandlerDescription(LPARAM number, const wchar_t* description);
+bool RememberedHandlerDescription(LPARAM number, wchar_t* text);
+
+// The size a handler answers when it cannot tell how much it would free.
+const ByteCount kUnknownSize = ~0ull;
 
 // COM on a worker thread, as a single-threaded apartment, for the object's life.
 class CComApartment {
@@ -62,7 +74,10 @@ class CHandlerProgress : public IEmptyVolumeCacheCallBack {
 };
 
 // One handler, created from its HKLM registration on the calling thread (COM initialised
-// there) and, once opened, deactivated and released with the object.
+// there) and, once opened, deactivated and released with the object. No two objects hold the
+// same handler at a time in the process: opening waits while another one holds it. The
+// handler's server DLL stays loaded for the rest of the process, as threads of its own may
+// still run once its objects are gone.
 class CCleanupHandler {
  public:
   CCleanupHandler() = default;
@@ -70,21 +85,30 @@ class CCleanupHandler {
   CCleanupHandler(const CCleanupHandler&) = delete;
   CCleanupHandler& operator=(const CCleanupHandler&) = delete;
 
-  // Creates the handler of keyName and initialises it for the Windows drive; true only when it
-  // answers S_OK (S_FALSE: it has nothing to clean).
-  bool Open(const wchar_t* keyName);
-  // The row's label: the handler's display name, else the key's "Display" text, else its name.
+  // Creates the handler that number names (RememberHandlerKey) and initialises it for the
+  // Windows drive: what initialising answered (S_OK: ready; S_FALSE: nothing to clean), or a
+  // failure when the handler cannot be created.
+  HRESULT Open(LPARAM number);
+  // The row's label and info tip, once opened: the handler's own texts, else the key's
+  // "Display" and "Description", else those of its "PropertyBag"; else the key name and no tip.
   const wchar_t* Label() const { return m_szLabel; }
-  // What the handler could free; false when it cannot say.
+  const wchar_t* Description() const { return m_szDescription; }
+  // Whether the handler asked to be left off the list when it has nothing to free.
+  bool HidesWhenEmpty() const { return (m_dwFlags & EVCF_DONTSHOWIFZERO) != 0; }
+  // What the handler could free (kUnknownSize when it cannot tell); true only when it answers
+  // S_OK, as anything else means it failed.
   bool SpaceUsed(IEmptyVolumeCacheCallBack* progress, ByteCount* used) const;
-  void Purge(ByteCount amount, IEmptyVolumeCacheCallBack* progress) const;
+  // True only when the handler answers S_OK.
+  bool Purge(ByteCount amount, IEmptyVolumeCacheCallBack* progress) const;
 
  private:
-  void TakeLabel(wchar_t* displayName, const wchar_t* keyName);
+  void TakeTexts(const wchar_t* displayName, const wchar_t* description, const wchar_t* keyName);
 
+  SRWLOCK* m_pInUse = nullptr;
   HKEY m_hKey = nullptr;
-  HMODULE m_hServer = nullptr;
   IEmptyVolumeCache* m_pHandler = nullptr;
   bool m_bActive = false;
+  DWORD m_dwFlags = 0;
   wchar_t m_szLabel[MAX_PATH] = {};
+  wchar_t m_szDescription[kDescriptionLength] = {};
 };

@@ -60,6 +60,9 @@ BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or l
 // The running system's own version (RtlGetVersion), which neither the manifest nor
 // compatibility settings change; FALSE, and the record zeroed, when it cannot be had.
 BOOL GetTrueWindowsVersion(OSVERSIONINFOEXW* version);
+// Whether a Windows version keeps superseded updates in its component store, which it cleans
+// by itself every month (Windows 8, 6.2, on), rather than as service-pack backups.
+BOOL KeepsComponentStore(DWORD majorVersion, DWORD minorVersion);
 // Row 13's dism command for a Windows version: removing service-pack backups on Windows 7 and
 // earlier, cleaning the component store from Windows 8 (6.2) on; and for the running system.
 const wchar_t* ComponentCleanupCommandFor(DWORD majorVersion, DWORD minorVersion);

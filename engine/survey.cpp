@@ -19,25 +19,32 @@ void FormatByteCount(ByteCount count, wchar_t* text) {
 
 namespace {
 
-// Windows' own cleanup handlers, in key-name order: each one that has something to clean
-// becomes a row after the written ones. The window stays usable meanwhile, however long a
-// handler takes to size its data, and a handler still sizing when the window goes is told to
+// Windows' own cleanup handlers, in key-name order: each one that Disk Cleanup would list
+// becomes a row after the written ones once it is sized. The window stays usable meanwhile,
+// however long a handler takes, and a handler still sizing when the window goes is told to
 // stop.
 void SurveyCleanupHandlers(const CWorkerControls& controls, wchar_t* text) {
   wchar_t keyName[MAX_PATH] = {};
   wchar_t after[MAX_PATH] = {};
   while (!controls.IsWindowGone() && NextCleanupHandler(after, keyName)) {
     wcscpy(after, keyName);
+    const LPARAM number = RememberHandlerKey(keyName);
+    if (!number) continue;
     CHandlerProgress progress(controls.m_listCategories.m_hWnd);
     CCleanupHandler handler;
-    if (!handler.Open(keyName)) continue;
-    const LPARAM number = RememberHandlerKey(keyName);
-    const int row = number ? controls.AppendRow(handler.Label(), number) : -1;
-    if (row < 0) continue;
     ByteCount used;
-    handler.SpaceUsed(&progress, &used);
-    FormatByteCount(used, text);
-    controls.ShowSize(row, text);
+    // Disk Cleanup lists a handler that initialises with S_OK and sizes with S_OK, unless it
+    // asked to be left off when it has nothing to free.
+    if (handler.Open(number) != S_OK || !handler.SpaceUsed(&progress, &used) ||
+        (used == 0 && handler.HidesWhenEmpty()))
+      continue;
+    if (used == kUnknownSize) {
+      wcscpy(text, L"未知");
+    } else {
+      FormatByteCount(used, text);
+    }
+    RememberHandlerDescription(number, handler.Description());
+    controls.AppendRow(handler.Label(), text, number);
   }
 }
 

@@ -67,11 +67,15 @@ BOOL GetTrueWindowsVersion(OSVERSIONINFOEXW* version) {
   return rtlGetVersion && rtlGetVersion(version) == 0;
 }
 
+BOOL KeepsComponentStore(DWORD majorVersion, DWORD minorVersion) {
+  return majorVersion > 6 || (majorVersion == 6 && minorVersion >= 2);
+}
+
 const wchar_t* ComponentCleanupCommandFor(DWORD majorVersion, DWORD minorVersion) {
   // Service-pack backups exist up to Windows 7; Windows 8 (6.2) and later keep superseded
   // updates in the component store instead. Never /ResetBase: installed updates must stay
   // uninstallable.
-  if (majorVersion > 6 || (majorVersion == 6 && minorVersion >= 2))
+  if (KeepsComponentStore(majorVersion, minorVersion))
     return L"dism /online /cleanup-image /startcomponentcleanup";
   return L"dism /online /cleanup-image /spsuperseded /hidesp";
 }

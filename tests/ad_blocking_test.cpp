@@ -96,8 +96,9 @@ TEST_F(HostsFile, DisableTakesOutTheBlockLineByLine) {
     indented += "\t " + kBlock.substr(start, end - start) + " \t\n";
   const std::pair<std::string, std::string> edits[] = {
       {localhost + kBlock + "10.8.0.2 git.corp\r\n", localhost + "\r\n10.8.0.2 git.corp\r\n"},
-      {"10.8.0.1 vpn.corp\r\n" + localhost + kBlock, "10.8.0.1 vpn.corp\r\n" + localhost + "\r\n"},
-      {localhost + kBlock + "::1 a" + kBlock, localhost + "\r\n::1 a\r\n"},  // copied twice
+      // A block whole at the end goes with the line end it begins with.
+      {"10.8.0.1 vpn.corp\r\n" + localhost + kBlock, "10.8.0.1 vpn.corp\r\n" + localhost},
+      {localhost + kBlock + "::1 a" + kBlock, localhost + "\r\n::1 a"},  // copied twice
       {"10.8.0.1 vpn.corp\r\n" + localhost, "10.8.0.1 vpn.corp\r\n" + localhost},  // gone already
       // One entry taken out by hand, to see that site again.
       {WithoutLine(localhost + kBlock, kFirstEntry) + "::1 b\r\n", localhost + "\r\n::1 b\r\n"},
@@ -144,12 +145,18 @@ TEST_F(HostsFile, BackupHoldingLostLinesIsKept) {
   EXPECT_EQ(ReadBytes(m_hosts), reset);
   EXPECT_EQ(ReadBytes(m_backup), m_original);
 
-  EXPECT_EQ(AppendHostsBlock(), kHostsDone);  // not backed up over
-  EXPECT_EQ(ReadBytes(m_hosts), reset + kBlock);
-  EXPECT_EQ(ReadBytes(m_backup), m_original);
-  EXPECT_EQ(RestoreHostsFile(), kHostsBackupKept);
-  EXPECT_EQ(ReadBytes(m_hosts), reset + "\r\n");
-  EXPECT_EQ(ReadBytes(m_backup), m_original);
+  // On and off with that older backup beside it, with or without a final line break: the
+  // hosts file's bytes come back, however often.
+  for (const std::string& hosts : {reset, std::string("127.0.0.1 localhost")}) {
+    WriteBytes(m_hosts, hosts);
+    for (int cycle = 0; cycle < 2; ++cycle) {
+      EXPECT_EQ(AppendHostsBlock(), kHostsDone);  // not backed up over
+      EXPECT_EQ(ReadBytes(m_hosts), hosts + kBlock);
+      EXPECT_EQ(RestoreHostsFile(), kHostsBackupKept);
+      EXPECT_EQ(ReadBytes(m_hosts), hosts);
+      EXPECT_EQ(ReadBytes(m_backup), m_original);
+    }
+  }
 
   WriteBytes(m_hosts, WithLfLineEnds(m_original));  // the user copied the entries back
   EXPECT_EQ(RestoreHostsFile(), kHostsDone);

@@ -54,9 +54,8 @@ TEST(CategoryTable, InitialChecks) {
     EXPECT_EQ(kCategoryRows[row].initialCheck, kUncheckedAtStart) << "row " << row;
     EXPECT_FALSE(IsCheckedAtStart(row)) << "row " << row;
   }
-  // The version probe checks this row under older Windows versions too.
-  EXPECT_EQ(kCategoryRows[13].initialCheck, kCheckedIfVersionAtLeast);
-  EXPECT_EQ(IsCheckedAtStart(13), IsWindowsVersionAtLeast());
+  // The version probe checks this row under the Windows versions Wine can be set to.
+  EXPECT_EQ(kCategoryRows[13].initialCheck, kCheckedOnWindows7);
 }
 
 // Where each row's test data goes: one file in a place that only that row cleans.

@@ -1,6 +1,6 @@
 // Windows' own cleanup handlers as rows after the written ones: which server file is loaded for a
 // registration, and the main window with test handlers registered in the prefix, surveyed,
-// cleaned and closed while one is still sizing.
+// cleaned while the survey still holds one, and closed while one is still sizing.
 #include "gui_support.h"
 #include "test_support.h"
 
@@ -59,11 +59,12 @@ TEST(CleanupHandlerServer, OnlyTheSystemsOwnFoldersArePutIntoARegistration) {
 
 TEST(CleanupHandlerServer, WrittenRowsCoverTheirHandlersWhateverTheCase) {
   for (const wchar_t* name : {L"Temporary Files", L"temporary files", L"Recycle Bin",
-                              L"Windows Error Reporting Files",
-                              L"Windows Error Reporting System Queue Files", L"Update Cleanup"})
+                              L"Windows Error Reporting Queue Files", L"Update Cleanup"})
     EXPECT_TRUE(IsCoveredByWrittenRow(name)) << name;
-  for (const wchar_t* name : {L"Temporary Setup Files", L"Windows Error", L"Previous Installations",
-                              L"Delivery Optimization Files", L"Recycle Bin Old"})
+  // The machine's report store is not row 9's.
+  for (const wchar_t* name : {L"Temporary Setup Files", L"Windows Error Reporting Files",
+                              L"Windows Error Reporting System Queue Files",
+                              L"Previous Installations", L"Recycle Bin Old", L"DownloadsFolder"})
     EXPECT_FALSE(IsCoveredByWrittenRow(name)) << name;
 }
 
@@ -74,6 +75,7 @@ const wchar_t kVolumeCaches[] =
 const wchar_t kHandlerClass[] = L"{7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A51}";
 const wchar_t kFirstVersionClass[] = L"{7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A52}";
 const wchar_t kUnregisteredClass[] = L"{7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A53}";
+const wchar_t kPropertyBagClass[] = L"{7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A54}";
 
 std::wstring ClassKey(const wchar_t* clsid) {
   return std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + clsid;
@@ -119,11 +121,13 @@ class CleanupHandlerRows : public testing::Test {
 
   // Everything registered here goes, so that other windows see the written rows alone.
   static void RemoveRegistrations() {
-    for (const wchar_t* name : {L"Spruce Test Failing", L"Spruce Test Handler",
-                                L"Spruce Test Unregistered", L"Temporary Files",
-                                L"Zz Spruce Test End", L"Spruce Test Slow"})
+    for (const wchar_t* name :
+         {L"Spruce Test Failing", L"Spruce Test Handler", L"Spruce Test Unregistered",
+          L"Temporary Files", L"Zz Spruce Test End", L"Spruce Test Slow", L"DownloadsFolder",
+          L"Spruce Test Bag", L"Spruce Test Empty", L"Spruce Test Error", L"Spruce Test Older",
+          L"Spruce Test Unknown", L"Spruce Test Busy"})
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kVolumeCaches + std::wstring(name)).c_str());
-    for (const wchar_t* clsid : {kHandlerClass, kFirstVersionClass})
+    for (const wchar_t* clsid : {kHandlerClass, kFirstVersionClass, kPropertyBagClass})
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey(clsid).c_str());
   }
 
@@ -145,100 +149,161 @@ class CleanupHandlerRows : public testing::Test {
     std::string volume(m_volume.begin(), m_volume.end());
     return std::string(call) + " " + keyName + " " + volume;
   }
+  // The calls of a handler created, initialised, sized and let go, with purge calls between.
+  void AddSized(std::vector<std::string>* calls, const char* call, const char* keyName,
+                std::vector<std::string> purge = {}) const {
+    calls->push_back(Started(call, keyName));
+    calls->push_back("GetSpaceUsed");
+    calls->insert(calls->end(), purge.begin(), purge.end());
+    calls->insert(calls->end(), {"Deactivate", "Released"});
+  }
 
   std::wstring m_record;
   std::wstring m_volume;
 };
 
-TEST_F(CleanupHandlerRows, AHandlerWithSomethingToCleanIsOneUncheckedRowAndCleanedWhenTicked) {
-  AddHandler(L"Spruce Test Failing", kHandlerClass);
-  SetNumber(L"Spruce Test Failing", L"Result", static_cast<DWORD>(E_FAIL));
-  AddHandler(L"Spruce Test Handler", kHandlerClass);
-  SetString(kVolumeCaches + std::wstring(L"Spruce Test Handler"), L"Name",
-            L"Spruce test handler");
-  SetNumber(L"Spruce Test Handler", L"Size", 5000ull);
+// Rows where Disk Cleanup would list the handler, each cleaned when ticked and marked with
+// what came of it, and the description as the row's tip.
+TEST_F(CleanupHandlerRows, HandlersDiskCleanupWouldListAreUncheckedRowsCleanedWhenTicked) {
+  for (const wchar_t* name : {L"DownloadsFolder", L"Spruce Test Failing", L"Spruce Test Handler",
+                              L"Spruce Test Unknown", L"Spruce Test Empty", L"Spruce Test Error",
+                              L"Spruce Test Bag", L"Temporary Files", L"Zz Spruce Test End"})
+    AddHandler(name, kHandlerClass);
   AddHandler(L"Spruce Test Unregistered", kUnregisteredClass);
-  AddHandler(L"Temporary Files", kHandlerClass);  // the written row 5 cleans these
-  AddHandler(L"Zz Spruce Test End", kHandlerClass);
+  AddHandler(L"Spruce Test Older", kFirstVersionClass);  // gives neither label nor description
+  const std::wstring older = kVolumeCaches + std::wstring(L"Spruce Test Older");
+  SetString(older, L"Display", L"Older test cleaner");
+  SetString(older, L"Description", L"Older description");
+  SetNumber(L"Spruce Test Failing", L"Result", static_cast<DWORD>(E_FAIL));
+  const std::wstring handler = kVolumeCaches + std::wstring(L"Spruce Test Handler");
+  SetString(handler, L"Name", L"Spruce test handler");
+  SetString(handler, L"About", L"Test description");
+  SetString(handler, L"Display", L"Not this label");
+  SetNumber(L"Spruce Test Handler", L"Size", 5000ull);
+  SetNumber(L"Spruce Test Unknown", L"Size", ~0ull);
+  SetNumber(L"Spruce Test Unknown", L"PurgeResult", static_cast<DWORD>(E_FAIL));
+  SetNumber(L"Spruce Test Empty", L"Flags", DWORD{EVCF_DONTSHOWIFZERO});
+  SetNumber(L"Spruce Test Error", L"SpaceResult", static_cast<DWORD>(S_FALSE));
+  SetString(kVolumeCaches + std::wstring(L"Spruce Test Bag"), L"PropertyBag", kPropertyBagClass);
+  SetNumber(L"Spruce Test Bag", L"Size", 2048ull);
   SetNumber(L"Zz Spruce Test End", L"Result", static_cast<DWORD>(S_FALSE));  // nothing to clean
-  RegisterServer(kHandlerClass);
+  for (const wchar_t* clsid : {kHandlerClass, kFirstVersionClass, kPropertyBagClass})
+    RegisterServer(clsid);
 
+  std::vector<std::string> surveyed;
+  AddSized(&surveyed, "InitializeEx", "Spruce Test Bag");
+  AddSized(&surveyed, "InitializeEx", "Spruce Test Empty");
+  AddSized(&surveyed, "InitializeEx", "Spruce Test Error");
+  surveyed.insert(surveyed.end(), {Started("InitializeEx", "Spruce Test Failing"), "Released"});
+  AddSized(&surveyed, "InitializeEx", "Spruce Test Handler");
+  AddSized(&surveyed, "Initialize", "-");
+  AddSized(&surveyed, "InitializeEx", "Spruce Test Unknown");
+  surveyed.insert(surveyed.end(), {Started("InitializeEx", "Zz Spruce Test End"), "Released"});
   CSpruceDlg dialog;
-  std::vector<std::wstring> labels, sizes, cleanedSizes;
+  std::vector<std::wstring> labels, sizes, tips, cleanedSizes;
   std::vector<bool> checks;
   std::vector<std::string> surveyCalls, allCalls;
   bool enabledAfter = false;
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
-    // The last handler's release ends the survey's calls.
-    EXPECT_TRUE(PumpUntil([&] { return CallsReach(8); }));
+    EXPECT_TRUE(PumpUntil([&] { return CallsReach(surveyed.size()); }));
     surveyCalls = Calls();
     for (int row = 0; row < ListView_GetItemCount(list); ++row) {
       labels.push_back(CellText(list, row, 0));
       sizes.push_back(CellText(list, row, 1));
       checks.push_back(ListView_GetCheckState(list, row) != 0);
+      wchar_t tip[INFOTIPSIZE] = L"";
+      NMLVGETINFOTIPW ask = {{list, IDC_CATEGORY_LIST, static_cast<UINT>(LVN_GETINFOTIPW)},
+                             LVGIT_UNFOLDED, tip, INFOTIPSIZE, row, 0, 0};
+      SendMessageW(window, WM_NOTIFY, IDC_CATEGORY_LIST, reinterpret_cast<LPARAM>(&ask));
+      tips.push_back(tip);
     }
     for (int row = 0; row < ListView_GetItemCount(list); ++row)
-      ListView_SetCheckState(list, row, row == kCategoryCount);
+      ListView_SetCheckState(list, row, row == kCategoryCount + 1 || row == kCategoryCount + 3);
     ClickControl(window, IDC_CLEAN);
-    EXPECT_TRUE(PumpUntil([&] { return CellText(list, kCategoryCount, 1) == L"OK"; }));
-    enabledAfter = PumpUntil([&] { return IsWindowEnabled(GetDlgItem(window, IDC_CLEAN)); });
+    enabledAfter = PumpUntil([&] {
+      return CallsReach(surveyed.size() + 10) && IsWindowEnabled(GetDlgItem(window, IDC_CLEAN));
+    });
     allCalls = Calls();
     for (int row = 0; row < ListView_GetItemCount(list); ++row)
       cleanedSizes.push_back(CellText(list, row, 1));
     dialog.EndDialog(IDCANCEL);
   });
 
-  // The written rows keep their places; one row follows them, unchecked, sized.
-  ASSERT_EQ(labels.size(), static_cast<size_t>(kCategoryCount + 1));
+  // The written rows keep their places, checks and no tip; the added ones follow, unchecked.
+  ASSERT_GE(labels.size(), static_cast<size_t>(kCategoryCount));
   for (int row = 0; row < kCategoryCount; ++row) {
     EXPECT_EQ(labels[row], kCategoryRows[row].label) << row;
     EXPECT_EQ(checks[row], IsCheckedAtStart(row) != FALSE) << row;
+    EXPECT_EQ(tips[row], L"") << row;
   }
-  EXPECT_EQ(labels[kCategoryCount], L"Spruce test handler");
-  EXPECT_EQ(sizes[kCategoryCount], L"4 KB");
-  EXPECT_FALSE(checks[kCategoryCount]);
+  const std::vector<std::wstring> added[] = {
+      {L"Bag label", L"Spruce test handler", L"Older test cleaner", L"Spruce Test Unknown"},
+      {L"2 KB", L"4 KB", L"0 B", L"未知"},
+      {L"Bag description", L"Test description", L"Older description", L""},
+      {L"2 KB", L"OK", L"0 B", L"失败"}};
+  int column = 0;
+  for (const auto* cells : {&labels, &sizes, &tips, &cleanedSizes})
+    EXPECT_EQ(std::vector<std::wstring>(cells->begin() + kCategoryCount, cells->end()),
+              added[column++]);
+  for (size_t row = kCategoryCount; row < checks.size(); ++row) EXPECT_FALSE(checks[row]);
   // The survey sizes, never purges, and deactivates only what it has initialised.
-  const std::vector<std::string> surveyed = {
-      Started("InitializeEx", "Spruce Test Failing"), "Released",
-      Started("InitializeEx", "Spruce Test Handler"), "GetSpaceUsed", "Deactivate", "Released",
-      Started("InitializeEx", "Zz Spruce Test End"),  "Released"};
   EXPECT_EQ(surveyCalls, surveyed);
-  // The clean run creates the ticked row's handler anew and purges what it has sized.
+  // The clean run creates the ticked rows' handlers anew and purges what they have sized.
   std::vector<std::string> expected = surveyed;
-  for (const std::string& call : {Started("InitializeEx", "Spruce Test Handler"),
-                                  std::string("GetSpaceUsed"), std::string("Purge 5000"),
-                                  std::string("Deactivate"), std::string("Released")})
-    expected.push_back(call);
+  AddSized(&expected, "InitializeEx", "Spruce Test Handler", {"Purge 5000"});
+  AddSized(&expected, "InitializeEx", "Spruce Test Unknown", {"Purge 18446744073709551615"});
   EXPECT_EQ(allCalls, expected);
   EXPECT_TRUE(enabledAfter);
-  ASSERT_EQ(cleanedSizes.size(), labels.size());
-  for (int row = 0; row < kCategoryCount; ++row) EXPECT_NE(cleanedSizes[row], L"OK") << row;
+  // Threads of a server may still run once its objects are gone.
+  EXPECT_NE(GetModuleHandleW(L"spruce_test_cleanup_handler.dll"), nullptr);
+}
+
+// A row ticked and cleaned while the survey still holds its handler: the clean waits, the row
+// says it is being cleaned, and the window goes on serving its messages.
+TEST_F(CleanupHandlerRows, CleanWaitsForTheSurveysInstanceAndShowsItIsAtWork) {
+  AddHandler(L"Spruce Test Busy", kHandlerClass);
+  SetNumber(L"Spruce Test Busy", L"Size", 1ull);
+  SetNumber(L"Spruce Test Busy", L"DeactivateDelay", DWORD{1500});
+  SetNumber(L"Spruce Test Busy", L"PurgeDelay", DWORD{1500});
+  RegisterServer(kHandlerClass);
+  CSpruceDlg dialog;
+  bool sawCleaning = false;
+  std::wstring cleaned;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetItemCount(list) > kCategoryCount; }));
+    for (int row = 0; row <= kCategoryCount; ++row)
+      ListView_SetCheckState(list, row, row == kCategoryCount);
+    ClickControl(window, IDC_CLEAN);
+    sawCleaning = PumpUntil([&] { return CellText(list, kCategoryCount, 1) == L"清理中..."; });
+    PumpUntil([&] { return IsWindowEnabled(GetDlgItem(window, IDC_CLEAN)) != FALSE; });
+    cleaned = CellText(list, kCategoryCount, 1);
+    dialog.EndDialog(IDCANCEL);
+  });
+  EXPECT_TRUE(sawCleaning);
+  EXPECT_EQ(cleaned, L"OK");
+  std::vector<std::string> expected;
+  AddSized(&expected, "InitializeEx", "Spruce Test Busy");
+  AddSized(&expected, "InitializeEx", "Spruce Test Busy", {"Purge 1"});
+  EXPECT_EQ(Calls(), expected);
 }
 
 TEST_F(CleanupHandlerRows, AHandlerStillSizingWhenTheWindowClosesIsToldToStop) {
-  // An older handler: it gives no display name, so the key's "Display" text is the label.
   AddHandler(L"Spruce Test Slow", kFirstVersionClass);
-  SetString(kVolumeCaches + std::wstring(L"Spruce Test Slow"), L"Display",
-            L"Slow test cleaner");
   SetNumber(L"Spruce Test Slow", L"ScanUntilStopped", DWORD{1});
   RegisterServer(kFirstVersionClass);
 
   CSpruceDlg dialog;
-  std::wstring label, size;
-  bool checked = true;
+  int rows = 0;
   RunModalWith(dialog, [&] {
     HWND list = GetDlgItem(dialog.m_hWnd, IDC_CATEGORY_LIST);
-    // The window goes on serving its messages while the handler sizes.
+    // The window goes on serving its messages while the handler sizes; no row before its size.
     EXPECT_TRUE(PumpUntil([&] { return CallsReach(2); }));
-    label = CellText(list, kCategoryCount, 0);
-    size = CellText(list, kCategoryCount, 1);
-    checked = ListView_GetCheckState(list, kCategoryCount) != 0;
+    rows = ListView_GetItemCount(list);
     dialog.EndDialog(IDCANCEL);
   });
-  EXPECT_EQ(label, L"Slow test cleaner");
-  EXPECT_EQ(size, L"counting...");
-  EXPECT_FALSE(checked);
+  EXPECT_EQ(rows, kCategoryCount);
   DWORD closedAt = GetTickCount();
   while (!CallsReach(5) && GetTickCount() - closedAt < 10000) Sleep(20);
   EXPECT_EQ(Calls(), (std::vector<std::string>{Started("Initialize", "-"), "GetSpaceUsed",

@@ -114,7 +114,8 @@ TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
   EXPECT_EQ(caption, L"Spruce " + ProjectVersionText(2) + L"    " SPRUCE_CONTACT_EMAIL);
   EXPECT_EQ(heading0, L"名称");
   EXPECT_EQ(heading1, L"大小");
-  EXPECT_EQ(extendedStyle & 0x27u, 0x27u);  // grid lines, sub-item images, check boxes, full row
+  // Grid lines, sub-item images, check boxes, full row, info tips.
+  EXPECT_EQ(extendedStyle & 0x427u, 0x427u);
   ASSERT_EQ(labels.size(), static_cast<size_t>(kCategoryCount));
   for (int row = 0; row < kCategoryCount; ++row) {
     EXPECT_EQ(labels[row], kCategoryRows[row].label) << row;
@@ -129,12 +130,15 @@ TEST_F(MainWindow, ShowsTheCategoriesAndTheSurveyFillsInTheirSizes) {
 // The list's own window procedure, while the test below watches the clean run's writes.
 WNDPROC g_listProc = nullptr;
 bool g_disabledDuringRun = false;
+std::vector<std::wstring> g_row5Texts;  // what row 5's size cell showed, write by write
 
 // Once row 5 reads "OK", the user unticks 16 and ticks 17. Done here, while this thread serves
 // the worker's write, so the worker cannot have read the later rows' boxes yet.
 LRESULT CALLBACK ChangeChecksAfterRow5(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = CallWindowProcW(g_listProc, list, message, wParam, lParam);
   const LVITEMW* item = reinterpret_cast<const LVITEMW*>(lParam);
+  if (message == LVM_SETITEMTEXTW && wParam == 5 && item->iSubItem == 1)
+    g_row5Texts.push_back(CellText(list, 5, 1));
   if (message == LVM_SETITEMTEXTW && wParam == 5 && item->iSubItem == 1 &&
       CellText(list, 5, 1) == L"OK") {
     g_disabledDuringRun = !IsWindowEnabled(GetDlgItem(GetParent(list), IDC_CLEAN));
@@ -150,6 +154,7 @@ TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
   std::vector<std::wstring> sizes;
   bool enabledAfter = false;
   g_disabledDuringRun = false;
+  g_row5Texts.clear();
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
     HWND button = GetDlgItem(window, IDC_CLEAN);
@@ -166,6 +171,7 @@ TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
   });
   EXPECT_TRUE(g_disabledDuringRun);
   EXPECT_TRUE(enabledAfter);
+  EXPECT_EQ(g_row5Texts, (std::vector<std::wstring>{L"清理中...", L"OK"}));
   for (int row = 0; row < kCategoryCount; ++row) {
     bool cleaned = row == 5 || row == 17;
     EXPECT_EQ(sizes[row] == L"OK", cleaned) << row;
@@ -174,9 +180,9 @@ TEST_F(MainWindow, CleanRunCleansTheRowsCheckedWhenItReachesThem) {
   EXPECT_EQ(sizes[16], L"5120 MB");
 }
 
-// Rows that a clean run has marked "OK" before the survey comes to them.
-TEST_F(MainWindow, SurveyLeavesRowsMarkedOkAsTheyAre) {
-  const int cleaned[] = {5, 13, 16};
+// Rows that a clean run is cleaning or has marked before the survey comes to them.
+TEST_F(MainWindow, SurveyLeavesRowsMarkedByTheCleanRunAsTheyAre) {
+  const std::pair<int, const wchar_t*> cleaned[] = {{5, L"OK"}, {13, L"清理中..."}, {16, L"失败"}};
   CSpruceDlg dialog;
   std::vector<std::wstring> sizes;
   RunModalWith(dialog, [&] {
@@ -185,14 +191,15 @@ TEST_F(MainWindow, SurveyLeavesRowsMarkedOkAsTheyAre) {
     // The list as a survey finds it that starts just after those rows were cleaned.
     for (int row = 0; row < kCategoryCount; ++row)
       ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"counting..."));
-    for (int row : cleaned) ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(L"OK"));
+    for (const auto& mark : cleaned)
+      ListView_SetItemText(list, mark.first, 1, const_cast<wchar_t*>(mark.second));
     ASSERT_TRUE(StartCategoryWorker(SurveyThreadProc, list, GetDlgItem(window, IDC_CLEAN)));
     EXPECT_TRUE(PumpUntil([&] { return SurveyDone(list); }));
     for (int row = 0; row < kCategoryCount; ++row) sizes.push_back(CellText(list, row, 1));
     dialog.EndDialog(IDCANCEL);
   });
   std::vector<std::wstring> expected = SurveyedSizes();
-  for (int row : cleaned) expected[row] = L"OK";
+  for (const auto& mark : cleaned) expected[mark.first] = mark.second;
   EXPECT_EQ(sizes, expected);
 }
 

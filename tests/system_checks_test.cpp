@@ -212,7 +212,8 @@ TEST(IsWindowsVersionAtLeast, HoldsFromWindows7WithServicePack1On) {
     ASSERT_EQ(report.minor, c.minor);
     ASSERT_EQ(report.servicePack, c.servicePack);
     EXPECT_EQ(report.atLeast, c.atLeast);
-    EXPECT_EQ(report.row13Checked, c.atLeast);  // the category row follows the test
+    // Checked on Windows 7 only: from Windows 8 on, Windows cleans the component store itself.
+    EXPECT_EQ(report.row13Checked, c.atLeast && !c.componentStore);
     EXPECT_EQ(report.componentStore, c.componentStore);
   }
 }

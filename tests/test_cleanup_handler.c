@@ -1,8 +1,11 @@
 /* A cleanup handler of the kind Windows' Disk Cleanup calls, for the tests. What it does comes
    from the values of the key it is initialised with: "Record" (a file it appends one line per
-   call to), "Result" (what initialising answers), "Name" (its display name), "Size" (the bytes
-   it reports) and "ScanUntilStopped" (sizing goes on until the progress callback says stop).
-   Its class {7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A52} offers only the first interface version.
+   call to), "Result", "Flags", "SpaceResult" and "PurgeResult" (what initialising, its flags,
+   sizing and purging answer), "Name" and "About" (its display name and description), "Size"
+   (the bytes it reports), "ScanUntilStopped" (sizing goes on until the progress callback says
+   stop), "PurgeDelay" and "DeactivateDelay" (milliseconds those calls take).
+   Its class {7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A52} offers only the first interface version;
+   {7C1E4F2A-3B5D-4E6F-8A9B-0C1D2E3F4A54} is a property bag that names a handler.
    Plain C, so that it needs no runtime DLL of its own. */
 #include <windows.h>
 
@@ -11,6 +14,8 @@
 
 static const CLSID kFirstVersionOnly = {
     0x7C1E4F2A, 0x3B5D, 0x4E6F, {0x8A, 0x9B, 0x0C, 0x1D, 0x2E, 0x3F, 0x4A, 0x52}};
+static const CLSID kPropertyBag = {
+    0x7C1E4F2A, 0x3B5D, 0x4E6F, {0x8A, 0x9B, 0x0C, 0x1D, 0x2E, 0x3F, 0x4A, 0x54}};
 
 static LONG g_objects = 0;
 
@@ -20,7 +25,7 @@ typedef struct {
   BOOL firstVersionOnly;
   WCHAR record[MAX_PATH];
   ULONGLONG size;
-  DWORD scanUntilStopped;
+  DWORD scanUntilStopped, flags, spaceResult, purgeResult, purgeDelay, deactivateDelay;
 } Handler;
 
 static void Record(const Handler* handler, const char* format, ...) {
@@ -77,41 +82,50 @@ static WCHAR* TaskCopy(const WCHAR* text) {
   return copy;
 }
 
+static DWORD Number(HKEY key, const WCHAR* name, DWORD otherwise) {
+  DWORD size = sizeof otherwise;
+  RegGetValueW(key, NULL, name, RRF_RT_REG_DWORD, NULL, &otherwise, &size);
+  return otherwise;
+}
+
+static WCHAR* TaskText(HKEY key, const WCHAR* name) {
+  WCHAR text[MAX_PATH];
+  DWORD size = sizeof text;
+  return RegGetValueW(key, NULL, name, RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS
+             ? TaskCopy(text)
+             : NULL;
+}
+
 static HRESULT Start(Handler* handler, HKEY key, const char* call, LPCWSTR keyName,
-                     LPCWSTR volume, LPWSTR* displayName, LPWSTR* description) {
+                     LPCWSTR volume, LPWSTR* displayName, LPWSTR* description, DWORD* flags) {
   DWORD size = sizeof handler->record;
   RegGetValueW(key, NULL, L"Record", RRF_RT_REG_SZ, NULL, handler->record, &size);
-  DWORD result = S_OK;
-  size = sizeof result;
-  RegGetValueW(key, NULL, L"Result", RRF_RT_REG_DWORD, NULL, &result, &size);
   size = sizeof handler->size;
   RegGetValueW(key, NULL, L"Size", RRF_RT_REG_QWORD, NULL, &handler->size, &size);
-  size = sizeof handler->scanUntilStopped;
-  RegGetValueW(key, NULL, L"ScanUntilStopped", RRF_RT_REG_DWORD, NULL,
-               &handler->scanUntilStopped, &size);
+  handler->scanUntilStopped = Number(key, L"ScanUntilStopped", 0);
+  handler->spaceResult = Number(key, L"SpaceResult", S_OK);
+  handler->purgeResult = Number(key, L"PurgeResult", S_OK);
+  handler->purgeDelay = Number(key, L"PurgeDelay", 0);
+  handler->deactivateDelay = Number(key, L"DeactivateDelay", 0);
+  *flags = Number(key, L"Flags", 0);
   char name[MAX_PATH * 3], root[MAX_PATH * 3];
   Record(handler, "%s %s %s", call, keyName ? Utf8(keyName, name) : "-", Utf8(volume, root));
-  WCHAR text[MAX_PATH];
-  size = sizeof text;
-  *displayName = NULL;
-  if (RegGetValueW(key, NULL, L"Name", RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS)
-    *displayName = TaskCopy(text);
-  *description = NULL;
-  return (HRESULT)result;
+  *displayName = TaskText(key, L"Name");
+  *description = TaskText(key, L"About");
+  return (HRESULT)Number(key, L"Result", S_OK);
 }
 
 static HRESULT WINAPI Initialize(IEmptyVolumeCache2* self, HKEY key, LPCWSTR volume,
                                  LPWSTR* displayName, LPWSTR* description, DWORD* flags) {
-  *flags = 0;
-  return Start((Handler*)self, key, "Initialize", NULL, volume, displayName, description);
+  return Start((Handler*)self, key, "Initialize", NULL, volume, displayName, description, flags);
 }
 
 static HRESULT WINAPI InitializeEx(IEmptyVolumeCache2* self, HKEY key, LPCWSTR volume,
                                    LPCWSTR keyName, LPWSTR* displayName, LPWSTR* description,
                                    LPWSTR* buttonText, DWORD* flags) {
-  *flags = 0;
   *buttonText = NULL;
-  return Start((Handler*)self, key, "InitializeEx", keyName, volume, displayName, description);
+  return Start((Handler*)self, key, "InitializeEx", keyName, volume, displayName, description,
+               flags);
 }
 
 static HRESULT WINAPI GetSpaceUsed(IEmptyVolumeCache2* self, DWORDLONG* used,
@@ -128,14 +142,16 @@ static HRESULT WINAPI GetSpaceUsed(IEmptyVolumeCache2* self, DWORDLONG* used,
   }
   *used = handler->size;
   progress->lpVtbl->ScanProgress(progress, handler->size, EVCCBF_LASTNOTIFICATION, NULL);
-  return S_OK;
+  return (HRESULT)handler->spaceResult;
 }
 
 static HRESULT WINAPI Purge(IEmptyVolumeCache2* self, DWORDLONG amount,
                             IEmptyVolumeCacheCallBack* progress) {
-  Record((Handler*)self, "Purge %llu", (unsigned long long)amount);
+  Handler* handler = (Handler*)self;
+  Record(handler, "Purge %llu", (unsigned long long)amount);
+  Sleep(handler->purgeDelay);
   progress->lpVtbl->PurgeProgress(progress, amount, 0, EVCCBF_LASTNOTIFICATION, NULL);
-  return S_OK;
+  return (HRESULT)handler->purgeResult;
 }
 
 static HRESULT WINAPI ShowProperties(IEmptyVolumeCache2* self, HWND window) {
@@ -146,6 +162,7 @@ static HRESULT WINAPI ShowProperties(IEmptyVolumeCache2* self, HWND window) {
 
 static HRESULT WINAPI Deactivate(IEmptyVolumeCache2* self, DWORD* flags) {
   Record((Handler*)self, "Deactivate");
+  Sleep(((Handler*)self)->deactivateDelay);
   *flags = 0;
   return S_OK;
 }
@@ -154,10 +171,49 @@ static IEmptyVolumeCache2Vtbl g_handlerCalls = {QueryInterface, AddRef, Release,
                                                 Initialize, GetSpaceUsed, Purge,
                                                 ShowProperties, Deactivate, InitializeEx};
 
-/* The class factory: one static object per class kind, never freed. */
+/* The property bag: one static object, never freed, that gives a label and a description. */
+static HRESULT WINAPI BagQueryInterface(IPropertyBag* self, REFIID iid, void** object) {
+  *object = NULL;
+  if (!IsEqualIID(iid, &IID_IUnknown) && !IsEqualIID(iid, &IID_IPropertyBag))
+    return E_NOINTERFACE;
+  *object = self;
+  return S_OK;
+}
+
+static ULONG WINAPI BagReference(IPropertyBag* self) {
+  (void)self;
+  return 1;
+}
+
+static HRESULT WINAPI BagRead(IPropertyBag* self, LPCOLESTR name, VARIANT* value,
+                              IErrorLog* errors) {
+  (void)self;
+  (void)errors;
+  const WCHAR* text = lstrcmpW(name, L"Display") == 0       ? L"Bag label"
+                      : lstrcmpW(name, L"Description") == 0 ? L"Bag description"
+                                                            : NULL;
+  if (!text) return E_INVALIDARG;
+  V_VT(value) = VT_BSTR;
+  V_BSTR(value) = SysAllocString(text);
+  return S_OK;
+}
+
+static HRESULT WINAPI BagWrite(IPropertyBag* self, LPCOLESTR name, VARIANT* value) {
+  (void)self;
+  (void)name;
+  (void)value;
+  return E_FAIL;
+}
+
+static IPropertyBagVtbl g_bagCalls = {BagQueryInterface, BagReference, BagReference, BagRead,
+                                      BagWrite};
+static IPropertyBag g_bag = {&g_bagCalls};
+
+/* The class factory: one static object per class, never freed. */
+enum { kHandlerKind, kFirstVersionKind, kBagKind };
 typedef struct {
   IClassFactory iface;
-  BOOL firstVersionOnly;
+  int kind;
 } Factory;
 
 static HRESULT WINAPI FactoryQueryInterface(IClassFactory* self, REFIID iid, void** object) {
@@ -182,11 +238,12 @@ static HRESULT WINAPI CreateInstance(IClassFactory* self, IUnknown* outer, REFII
                                      void** object) {
   *object = NULL;
   if (outer) return CLASS_E_NOAGGREGATION;
+  if (((Factory*)self)->kind == kBagKind) return BagQueryInterface(&g_bag, iid, object);
   Handler* handler = (Handler*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Handler));
   if (!handler) return E_OUTOFMEMORY;
   handler->iface.lpVtbl = &g_handlerCalls;
   handler->refs = 1;
-  handler->firstVersionOnly = ((Factory*)self)->firstVersionOnly;
+  handler->firstVersionOnly = ((Factory*)self)->kind == kFirstVersionKind;
   InterlockedIncrement(&g_objects);
   HRESULT result = QueryInterface(&handler->iface, iid, object);
   Release(&handler->iface);
@@ -201,11 +258,15 @@ static HRESULT WINAPI LockServer(IClassFactory* self, BOOL lock) {
 
 static IClassFactoryVtbl g_factoryCalls = {FactoryQueryInterface, FactoryAddRef, FactoryRelease,
                                            CreateInstance, LockServer};
-static Factory g_factories[2] = {{{&g_factoryCalls}, FALSE}, {{&g_factoryCalls}, TRUE}};
+static Factory g_factories[3] = {{{&g_factoryCalls}, kHandlerKind},
+                                 {{&g_factoryCalls}, kFirstVersionKind},
+                                 {{&g_factoryCalls}, kBagKind}};
 
 __declspec(dllexport) HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid,
                                                       void** object) {
-  Factory* factory = &g_factories[IsEqualCLSID(clsid, &kFirstVersionOnly) ? 1 : 0];
+  Factory* factory = &g_factories[IsEqualCLSID(clsid, &kFirstVersionOnly) ? kFirstVersionKind
+                                  : IsEqualCLSID(clsid, &kPropertyBag)    ? kBagKind
+                                                                          : kHandlerKind];
   return FactoryQueryInterface(&factory->iface, iid, object);
 }
 

@@ -30,7 +30,8 @@ HostsResult AppendHostsBlock();
 
 // Takes the block out of the hosts file: a file that is exactly the backup followed by the
 // block gets the backup's bytes back; any other loses the block's lines and keeps every other
-// line byte for byte. The backup is deleted once the hosts file holds all its lines, and kept
+// line byte for byte, and where the block still ends the file, the line end it begins with
+// goes as well, so that on and off give back the bytes of before. The backup is deleted once the hosts file holds all its lines, and kept
 // otherwise. The hosts file keeps its attributes and access rules.
 HostsResult RestoreHostsFile();
 

@@ -168,6 +168,12 @@ bool BackupNeeded(bool backupRead, const CFileBytes& backup, const char* text, D
          !lines.AllFoundIn(text, length);
 }
 
+bool EndsWithBlock(const CFileBytes& current) {
+  return current.m_cbLength >= kHostsBlockLength &&
+         memcmp(current.m_pBytes + current.m_cbLength - kHostsBlockLength, kHostsBlock,
+                kHostsBlockLength) == 0;
+}
+
 bool IsBackupFollowedByBlock(const CFileBytes& current, const CFileBytes& backup) {
   return current.m_cbLength == backup.m_cbLength + kHostsBlockLength &&
          memcmp(current.m_pBytes, backup.m_pBytes, backup.m_cbLength) == 0 &&
@@ -224,7 +230,11 @@ HostsResult RestoreHostsFile() {
     DeleteAnyway(backup);
     return kHostsDone;
   }
-  const DWORD length = RemoveLines(current.m_pBytes, current.m_cbLength, block);
+  // A block still whole at the end goes with the line end it begins with, which line by line
+  // would stay behind as one more blank line each time blocking goes on and off.
+  const DWORD length =
+      RemoveLines(current.m_pBytes,
+                  current.m_cbLength - (EndsWithBlock(current) ? kHostsBlockLength : 0), block);
   if (length != current.m_cbLength && !ReplaceHostsFile(hosts, current.m_pBytes, length, WriteFile))
     return kHostsFailed;
   if (BackupNeeded(backupRead, saved, current.m_pBytes, length, block)) return kHostsBackupKept;
