@@ -16,7 +16,7 @@ bool ReadSettingsFile(HANDLE file, wchar_t* text) {
     if (read == 0) break;
     size += read;
   }
-  return DecodeSettingsText(data, size, text);
+  return size <= kSettingsFileLimit && DecodeSettingsText(data, size, text);
 }
 
 bool ReadKnownSettingsFile(int csidl, const wchar_t* subPath, wchar_t* text) {

@@ -141,7 +141,8 @@ TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
   WriteBytes(config + L"b.ini", Utf16Bytes(L"MyDocument:"));
   WriteBytes(config + L"c.ini", std::string("D:\\spruce-tests\\app-caches\\wx ") + '\0' + "x");
   WriteBytes(config + L"d.ini", "nothing here");
-  WriteBytes(config + L"e.ini", "D:\\spruce-tests\\app-caches\\far\r\n" + std::string(5000, ' '));
+  WriteBytes(config + L"e.ini",
+             Utf16Bytes(L"D:\\spruce-tests\\app-caches\\far\r\n" + std::wstring(3000, L' ')));
   HKEY key = nullptr;
   RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tencent\\WeChat", 0, nullptr, 0, KEY_SET_VALUE,
                   nullptr, &key, nullptr);
@@ -227,9 +228,9 @@ TEST(SettingsText, DecodingCuttingAndSortingTheLines) {
   MultiByteToWideChar(CP_ACP, 0, acp.data(), 5, expected, 7);
   ASSERT_TRUE(DecodeSettingsText(reinterpret_cast<const BYTE*>(acp.data()), 5, text));
   EXPECT_STREQ(text, expected);
-  std::string overlong(kSettingsFileLimit + 1, 'x'), be = "\xFE\xFF\0D";
+  std::string overlong = Utf16Bytes(std::wstring(kSettingsFileLimit / 2, L'x')), be = "\xFE\xFF\0D";
   EXPECT_FALSE(DecodeSettingsText(reinterpret_cast<const BYTE*>(overlong.data()),
-                                  kSettingsFileLimit + 1, text));
+                                  static_cast<DWORD>(overlong.size()), text));
   EXPECT_FALSE(DecodeSettingsText(reinterpret_cast<const BYTE*>(be.data()), 4, text));
 
   struct {
