@@ -12,6 +12,12 @@
 
 #include <string>
 
+namespace {
+
+const int kEdgeRow = kFirstAppCacheRow;
+
+}  // namespace
+
 // Rows land on every unit the list shows: 0 and 14 in bytes, 2, 6 and 8 in KB, the rest in MB.
 const SampleItem kSampleItems[] = {
     {0, CSIDL_WINDOWS, L"\\Downloaded Program Files\\desktop.ini", 65, false},
@@ -119,18 +125,55 @@ const SampleItem kSampleItems[] = {
     {17, CSIDL_PERSONAL,
      L"\\Tencent Files\\All Users\\QQ\\Misc\\com.tencent.qqshow\\show_1001.swf", 43008, false},
     {17, CSIDL_APPDATA, L"\\Tencent\\Logs\\QQ\\QQ_20240315.log", 348160, false},
-    {17, CSIDL_PROGRAM_FILESX86,
+    {17, CSIDL_APPDATA,
+     L"\\Tencent\\Users\\123456789\\QQ\\WinTemp\\com.tencent.qqshow\\avatar_3.dat", 40960, false},
+
+    // The application cache rows, in kAppCacheRows order after the written rows.
+    {kEdgeRow, CSIDL_LOCAL_APPDATA,
+     L"\\Microsoft\\Edge\\User Data\\Default\\Cache\\Cache_Data\\data_1", 47185920, true},
+    {kEdgeRow, CSIDL_LOCAL_APPDATA,
+     L"\\Microsoft\\Edge\\User Data\\Default\\Code Cache\\js\\index-dir\\the-real-index", 1392,
+     false},
+    {kEdgeRow, CSIDL_LOCAL_APPDATA, L"\\Microsoft\\Edge\\User Data\\ShaderCache\\data_0", 8192,
+     false},
+    {kEdgeRow + 1, CSIDL_LOCAL_APPDATA,
+     L"\\Google\\Chrome\\User Data\\Default\\Cache\\Cache_Data\\f_00a1b2", 318767104, true},
+    {kEdgeRow + 1, CSIDL_LOCAL_APPDATA,
+     L"\\Google\\Chrome\\User Data\\Profile 1\\GPUCache\\data_1", 270336, false},
+    {kEdgeRow + 2, CSIDL_LOCAL_APPDATA,
+     L"\\Tencent\\QQBrowser\\User Data\\Default\\Cache\\Cache_Data\\data_2", 25165824, true},
+    {kEdgeRow + 3, CSIDL_APPDATA,
+     L"\\360se6\\User Data\\Default\\Cache\\Cache_Data\\data_3", 62914560, true},
+    {kEdgeRow + 4, CSIDL_LOCAL_APPDATA,
+     L"\\Mozilla\\Firefox\\Profiles\\x7k2m9qa.default-release\\cache2\\entries\\"
+     L"3F2A8C1D7E4B4D9AB6C51A0E9F8D7C2B5A1E0D3C",
+     104857600, true},
+    {kEdgeRow + 5, CSIDL_PERSONAL,
+     L"\\WeChat Files\\wxid_5k2m8q1r9z22\\FileStorage\\Cache\\2024-05\\"
+     L"a1b2c3d4e5f60718293a4b5c6d7e8f90.jpg",
+     734003200, true},
+    {kEdgeRow + 5, CSIDL_APPDATA, L"\\Tencent\\WeChat\\log\\WeChat_20240515.xlog", 262144, false},
+    {kEdgeRow + 6, CSIDL_PERSONAL,
+     L"\\Tencent Files\\123456789\\nt_qq\\nt_temp\\upload_7f3a9c.tmp", 5242880, true},
+    {kEdgeRow + 6, CSIDL_APPDATA, L"\\QQ\\Cache\\Cache_Data\\data_1", 12582912, true},
+    {kEdgeRow + 7, CSIDL_APPDATA,
+     L"\\Tencent\\QQMusic\\QQMusicCache\\WhirlCache\\M500003aQYLo3s.mqcache", 9437184, true},
+    {kEdgeRow + 8, kWindowsDriveRoot,
+     L"\\NVIDIA\\DisplayDriver\\552.22\\Win11_Win10-DCH_64\\International\\setup.exe",
+     681574400, true},
+    {kEdgeRow + 8, kWindowsDriveRoot, L"\\AMD\\Chipset_Software\\Binaries\\AMD_Chipset.msi",
+     52428800, true},
+    {kEdgeRow + 9, CSIDL_LOCAL_APPDATA, L"\\CrashDumps\\explorer.exe.5124.dmp", 786432, false},
+    {kEdgeRow + 10, CSIDL_PROGRAM_FILESX86,
      L"\\Tencent\\QQ\\Users\\123456789\\Image\\{A1B2C3D4-E5F6-7A8B-9C0D-E1F2A3B4C5D6}.png",
      235520, false},
-    {17, CSIDL_PERSONAL,
+    {kEdgeRow + 10, CSIDL_PERSONAL,
      L"\\Tencent Files\\123456789\\Image\\Group2\\AB\\CD\\"
      L"{7F3E2A1B-9C8D-4E5F-A6B7-C8D9E0F1A2B3}.jpg",
      1153434, true},
-    {17, CSIDL_PERSONAL,
+    {kEdgeRow + 10, CSIDL_PERSONAL,
      L"\\Tencent Files\\987654321\\Image\\C2C\\{0A1B2C3D-4E5F-6A7B-8C9D-0E1F2A3B4C5D}.png", 96256,
      false},
-    {17, CSIDL_APPDATA,
-     L"\\Tencent\\Users\\123456789\\QQ\\WinTemp\\com.tencent.qqshow\\avatar_3.dat", 40960, false},
 };
 const int kSampleItemCount = sizeof kSampleItems / sizeof kSampleItems[0];
 

@@ -15,8 +15,11 @@ const int kWindowsDriveRoot = -1;
 // The row whose items are made where a user kept them and then deleted to the Recycle Bin.
 const int kRecycleBinRow = 3;
 
+// The application cache rows (kAppCacheRows) follow the written ones in the list.
+const int kFirstAppCacheRow = 18;
+
 struct SampleItem {
-  int row;                 // the category row whose clean action removes the item
+  int row;                 // the list row whose clean action removes the item
   int csidl;               // a known folder, or kWindowsDriveRoot
   const wchar_t* subPath;  // begins with a backslash
   ByteCount size;

@@ -37,15 +37,19 @@ ByteCount CleanThumbnailCache(BOOL measureOnly);
 void StopServiceWithDependents();
 BOOL StopActiveDependents(SC_HANDLE service, SC_HANDLE manager);
 
-// QQ and QQMusic targets. CleanQQAll runs the seven parts below in this order and adds them up.
+// QQ and QQMusic targets. CleanQQAll runs CleanQQMusic, CleanQQMusicPluginCache, CleanQQTemp,
+// CleanQQLogs and CleanQQShowTemp in this order and adds them up. The pictures received in chats
+// (each account's Image folder) are user data that the server may no longer hold: they go only
+// through CleanQQChatImages, which runs CleanQQUserImages and CleanQQFilesImages.
 ByteCount CleanQQAll(BOOL measureOnly);
 ByteCount CleanQQMusic(BOOL measureOnly);
 ByteCount CleanQQMusicPluginCache(BOOL measureOnly);
 ByteCount CleanQQTemp(BOOL measureOnly);
 ByteCount CleanQQLogs(BOOL measureOnly);
+ByteCount CleanQQShowTemp(BOOL measureOnly);
+ByteCount CleanQQChatImages(BOOL measureOnly);
 ByteCount CleanQQUserImages(BOOL measureOnly);
 ByteCount CleanQQFilesImages(BOOL measureOnly);
-ByteCount CleanQQShowTemp(BOOL measureOnly);
 // The program files folder (CSIDL number) that holds QQ's installation, its plug-in cache and
 // its users' images. QQ is a 32-bit program, so the 64-bit build names the 32-bit folder.
 extern const int kQQProgramFiles;

@@ -149,6 +149,11 @@ HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAc
 
 HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind,
                  ACCESS_MASK extraAccess) {
+  const wchar_t* first = subPath;
+  while (IsSeparator(*first)) ++first;
+  // The same item through a new handle, whose listing starts afresh: a handle's listing keeps
+  // the mask of its first lookup on Windows, so each lookup below a folder needs one of these.
+  if (!*first) return OpenRelative(start, L"", 0, lastKind, extraAccess);
   alignas(8) BYTE entry[kOneEntrySize];
   HANDLE parent = start;
   HANDLE opened = nullptr;

@@ -51,7 +51,7 @@ HANDLE OpenTrustedFolder(const wchar_t* path, ACCESS_MASK extraAccess);
 HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess);
 
 // Opens subPath (names separated by backslashes; an empty one names start itself, which is
-// then opened anew) below start, one name at a time, each looked up in its parent's listing
+// then opened anew, with a listing of its own) below start, one name at a time, each looked up in its parent's listing
 // and opened as above: no part may be a link. Null when a part is missing (last error
 // ERROR_PATH_NOT_FOUND, or ERROR_FILE_NOT_FOUND for the last), is a link
 // (681, the system's "stopped on a symbolic link") or cannot be opened. extraAccess applies to the last part only.

@@ -79,3 +79,10 @@ ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
 void ForEachSubfolder(int csidl, const wchar_t* base,
                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
                       void* context);
+
+// ForEachSubfolder for an open folder that has not been listed before, whose path text has
+// pathLength characters; visit also gets the subfolder's listed name (terminated).
+void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
+                            void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
+                                          void* context),
+                            void* context);

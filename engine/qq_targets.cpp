@@ -93,8 +93,10 @@ ByteCount CleanQQAll(BOOL measureOnly) {
   total += CleanQQMusicPluginCache(measureOnly);
   total += CleanQQTemp(measureOnly);
   total += CleanQQLogs(measureOnly);
-  total += CleanQQUserImages(measureOnly);
-  total += CleanQQFilesImages(measureOnly);
   total += CleanQQShowTemp(measureOnly);
   return total;
+}
+
+ByteCount CleanQQChatImages(BOOL measureOnly) {
+  return CleanQQUserImages(measureOnly) + CleanQQFilesImages(measureOnly);
 }

@@ -20,19 +20,33 @@ void TakeMatchingFile(HANDLE folder, const ListedItem& item, void* context) {
 
 struct SubfolderVisit {
   size_t baseLength;
-  void (*visit)(HANDLE folder, size_t pathLength, void* context);
+  void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength, void* context);
   void* context;
 };
 
 void VisitListedSubfolder(HANDLE parent, const ListedItem& item, void* context) {
   const SubfolderVisit& subfolders = *static_cast<const SubfolderVisit*>(context);
   if (item.FileName[0] == L'.' || !IsListedFolder(item) || IsListedLink(item)) return;
-  const size_t pathLength = subfolders.baseLength + ListedNameLength(item);
+  const size_t nameLength = ListedNameLength(item);
+  const size_t pathLength = subfolders.baseLength + nameLength;
   if (pathLength >= MAX_PATH) return;
   HANDLE folder = OpenListedItem(parent, item, 0);
   if (!folder) return;
-  subfolders.visit(folder, pathLength, subfolders.context);
+  wchar_t name[MAX_PATH];
+  wmemcpy(name, item.FileName, nameLength);
+  name[nameLength] = L'\0';
+  subfolders.visit(folder, name, pathLength, subfolders.context);
   CloseHandle(folder);
+}
+
+struct UnnamedVisit {
+  void (*visit)(HANDLE folder, size_t pathLength, void* context);
+  void* context;
+};
+
+void VisitUnnamed(HANDLE folder, const wchar_t*, size_t pathLength, void* context) {
+  const UnnamedVisit& unnamed = *static_cast<const UnnamedVisit*>(context);
+  unnamed.visit(folder, pathLength, unnamed.context);
 }
 
 }  // namespace
@@ -108,10 +122,18 @@ void ForEachSubfolder(int csidl, const wchar_t* base,
   wchar_t path[MAX_PATH];
   HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0, path);
   if (!folder) return;
-  // The listing pattern, base followed by "*", must fit in a path buffer.
-  SubfolderVisit subfolders = {wcslen(path) + 1, visit, context};
+  UnnamedVisit unnamed = {visit, context};
+  ForEachListedSubfolder(folder, wcslen(path), VisitUnnamed, &unnamed);
+  CloseHandle(folder);
+}
+
+void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
+                            void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
+                                          void* context),
+                            void* context) {
+  // The listing pattern, the path followed by "\*", must fit in a path buffer.
+  SubfolderVisit subfolders = {pathLength + 1, visit, context};
   CListingBuffer buffer;
   if (subfolders.baseLength + 1 < MAX_PATH && buffer.Get())
-    ListFolder(folder, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
-  CloseHandle(folder);
+    ListFolder(parent, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
 }

@@ -208,35 +208,38 @@ TEST_F(QQTargets, The64BitBuildLooksUnderProgramFilesX86Only) {
 }
 #endif
 
-TEST_F(QQTargets, CleanQQAllAddsUpTheSevenPartsAndSparesTheRestOfTheClients) {
+TEST_F(QQTargets, CleanQQAllAddsUpFivePartsAndLeavesTheChatPicturesToTheirOwnRow) {
   ByteCount dumps = BuildQQMusicDumps();
-  ByteCount parts[] = {BuildQQMusicFolders() + dumps, BuildPluginCaches(), BuildQQTempFolders(),
-                       BuildLogs(), 0, 0, 0};
-  WriteFileOfSize(m_programFiles + L"\\Tencent\\QQ\\Users\\12345\\Image\\u.jpg", 1 << 12);
-  WriteFileOfSize(m_documents + L"\\Tencent Files\\12345\\Image\\f.jpg", 1 << 13);
+  const ByteCount parts[] = {BuildQQMusicFolders() + dumps, BuildPluginCaches(),
+                             BuildQQTempFolders(), BuildLogs(), 1 << 14};
   WriteFileOfSize(
       m_appData + L"\\Tencent\\Users\\12345\\QQ\\WinTemp\\com.tencent.qqshow\\s.swf", 1 << 14);
-  parts[4] = 1 << 12;
-  parts[5] = 1 << 13;
-  parts[6] = 1 << 14;
+  const std::wstring pictures[] = {
+      m_programFiles + L"\\Tencent\\QQ\\Users\\12345\\Image\\u.jpg",
+      m_documents + L"\\Tencent Files\\12345\\Image\\f.jpg"};
+  WriteFileOfSize(pictures[0], 1 << 12);
+  WriteFileOfSize(pictures[1], 1 << 13);
   const std::wstring kept[] = {m_appData + L"\\Tencent\\QQ\\Config\\user.ini",
                                m_documents + L"\\Tencent Files\\12345\\FileRecv\\doc.pdf",
                                m_programFiles + L"\\Tencent\\QQ\\Bin\\QQ.exe",
                                m_appData + L"\\Tencent\\QQMusic\\settings.xml"};
   for (const std::wstring& file : kept) WriteFileOfSize(file, 70);
 
-  ByteCount (*const targets[])(BOOL) = {CleanQQMusic,      CleanQQMusicPluginCache,
-                                        CleanQQTemp,       CleanQQLogs,
-                                        CleanQQUserImages, CleanQQFilesImages,
-                                        CleanQQShowTemp};
+  ByteCount (*const targets[])(BOOL) = {CleanQQMusic, CleanQQMusicPluginCache, CleanQQTemp,
+                                        CleanQQLogs, CleanQQShowTemp};
   ByteCount total = 0;
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(targets[i](TRUE), parts[i]) << "part " << i;
     total += parts[i];
   }
   EXPECT_EQ(CleanQQAll(TRUE), total);
   EXPECT_EQ(CleanQQAll(FALSE), dumps);  // only the dumps are sized on the way
   EXPECT_EQ(CleanQQAll(TRUE), 0u);
+  for (const std::wstring& file : pictures) EXPECT_TRUE(PathExists(file)) << file.c_str();
+
+  EXPECT_EQ(CleanQQChatImages(TRUE), (1u << 12) + (1u << 13));
+  CleanQQChatImages(FALSE);
+  for (const std::wstring& file : pictures) EXPECT_FALSE(PathExists(file)) << file.c_str();
   for (const std::wstring& file : kept) EXPECT_TRUE(PathExists(file)) << file.c_str();
 }
 

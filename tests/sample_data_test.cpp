@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "devtools/sample_data.h"
+#include "engine/app_caches.h"
 #include "engine/categories.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,19 @@
 namespace {
 
 const int kHibernationRow = 12;
+
+// A written row's action, or an application cache row's target.
+ByteCount MeasuredRow(int row) {
+  if (row < kCategoryCount) return Measured(row);
+  return kAppCacheRows[row - kFirstAppCacheRow].target(TRUE);
+}
+
+void CleanedRow(int row) {
+  if (row < kCategoryCount)
+    Cleaned(row);
+  else
+    kAppCacheRows[row - kFirstAppCacheRow].target(FALSE);
+}
 
 std::wstring ItemPath(const SampleItem& item) {
   wchar_t path[MAX_PATH];
@@ -27,10 +41,13 @@ TEST(SampleData, EveryRowItFillsMeasuresAboveZeroAndItsCleanRemovesEveryItem) {
 
   std::set<int> rows;
   for (int i = 0; i < kSampleItemCount; ++i) rows.insert(kSampleItems[i].row);
-  EXPECT_EQ(rows.size(), static_cast<size_t>(kCategoryCount - 1)) << "every row but 13";
+  ASSERT_EQ(kFirstAppCacheRow, kCategoryCount);
+  EXPECT_EQ(rows.size(), static_cast<size_t>(kCategoryCount - 1 + kAppCacheRowCount))
+      << "every row but 13";
+  for (int i = 0; i < kAppCacheRowCount; ++i) EXPECT_TRUE(kAppCacheRows[i].present()) << i;
   std::set<std::wstring> units;
   for (int row : rows) {
-    ByteCount size = Measured(row);
+    ByteCount size = MeasuredRow(row);
     EXPECT_GT(size, 0u) << "row " << row;
     wchar_t text[64];
     FormatByteCount(size, text);
@@ -41,10 +58,10 @@ TEST(SampleData, EveryRowItFillsMeasuresAboveZeroAndItsCleanRemovesEveryItem) {
   // Row 12 turns hibernation off with "powercfg -h off", and Windows then removes the file
   // itself; Wine has no such command, so the file would stay and only the measure is checked.
   for (int row : rows)
-    if (row != kHibernationRow) Cleaned(row);
+    if (row != kHibernationRow) CleanedRow(row);
   for (int row : rows) {
     if (row == kHibernationRow) continue;
-    EXPECT_EQ(Measured(row), 0u) << "row " << row;
+    EXPECT_EQ(MeasuredRow(row), 0u) << "row " << row;
   }
   // The items themselves: a target that looks elsewhere than the sample leaves them behind.
   for (int i = 0; i < kSampleItemCount; ++i) {

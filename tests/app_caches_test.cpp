@@ -1,0 +1,281 @@
+// The application cache rows on trees laid out like the applications' own, user data beside
+// every cache folder: only the cache folders' contents are counted and go.
+#include "test_support.h"
+
+#include "engine/app_caches.h"
+#include "engine/paths.h"
+#include "engine/settings_text.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every file and folder (folders end in a backslash) below some roots with its size; links are
+// listed, not entered.
+typedef std::map<std::wstring, ByteCount> Tree;
+const ByteCount kLink = ~0ull;
+
+void AddTree(const std::wstring& folder, Tree& tree) {
+  WIN32_FIND_DATAW entry;
+  HANDLE listing = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (listing == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = entry.cFileName, path = folder + L"\\" + name;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      tree[path] = kLink;
+    } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      tree[path + L"\\"] = 0;
+      AddTree(path, tree);
+    } else {
+      tree[path] = FullSize(entry);
+    }
+  } while (FindNextFileW(listing, &entry));
+  FindClose(listing);
+}
+
+Tree TreeOf(const std::vector<std::wstring>& roots) {
+  Tree tree;
+  for (const std::wstring& root : roots) AddTree(root, tree);
+  return tree;
+}
+
+// Measures a row, cleans it, and expects exactly the caches' contents gone (links in them stay,
+// as the walk never removes one), the caches themselves kept and everything else as it was.
+void ExpectOnlyCachesEmptied(const AppCacheRow& row, ByteCount cacheBytes,
+                             const std::vector<std::wstring>& roots,
+                             const std::vector<std::wstring>& caches) {
+  ASSERT_TRUE(row.present());
+  Tree expected = TreeOf(roots);
+  for (const std::wstring& cache : caches) {
+    for (auto item = expected.begin(); item != expected.end();) {
+      bool inside = item->first.compare(0, cache.size() + 1, cache + L"\\") == 0 &&
+                    item->first.size() > cache.size() + 1 && item->second != kLink;
+      item = inside ? expected.erase(item) : std::next(item);
+    }
+  }
+  EXPECT_EQ(row.target(TRUE), cacheBytes);
+  row.target(FALSE);
+  EXPECT_EQ(TreeOf(roots), expected);
+  for (const std::wstring& cache : caches)
+    EXPECT_TRUE(PathExists(cache)) << testing::PrintToString(cache);
+  EXPECT_EQ(row.target(TRUE), 0u);
+}
+
+const AppCacheRow& Row(const wchar_t* label) {
+  for (int i = 0; i < kAppCacheRowCount; ++i)
+    if (wcscmp(kAppCacheRows[i].label, label) == 0) return kAppCacheRows[i];
+  ADD_FAILURE() << "no row " << testing::PrintToString(std::wstring(label));
+  return kAppCacheRows[0];
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  MakeFolders(path.substr(0, path.find_last_of(L'\\')));
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string Utf16Bytes(const std::wstring& text) {
+  return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+class AppCaches : public testing::Test {
+ protected:
+  void SetUp() override { RemoveAll(); }
+  void TearDown() override { RemoveAll(); }
+  void RemoveAll() {
+    for (const std::wstring& tree :
+         {m_local + L"\\Microsoft\\Edge", m_local + L"\\Google", m_local + L"\\Tencent",
+          m_roaming + L"\\360se6", m_local + L"\\Mozilla", m_local + L"\\CrashDumps",
+          m_roaming + L"\\Tencent", m_roaming + L"\\QQ", m_documents + L"\\xwechat_files",
+          m_documents + L"\\WeChat Files", KnownFolder(kQQProgramFiles) + L"\\Tencent",
+          m_documents + L"\\Tencent Files", KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent",
+          std::wstring(L"D:\\WeChat Files"), m_onD, std::wstring(L"C:\\NVIDIA"),
+          std::wstring(L"C:\\AMD")})
+      RemoveTree(tree);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
+  }
+
+  const std::wstring m_local = KnownFolder(CSIDL_LOCAL_APPDATA);
+  const std::wstring m_roaming = KnownFolder(CSIDL_APPDATA);
+  const std::wstring m_documents = KnownFolder(CSIDL_PERSONAL);
+  const std::wstring m_onD = L"D:\\spruce-tests\\app-caches";
+};
+
+TEST_F(AppCaches, NoApplicationDataMeansNoRowAndNothingCounted) {
+  for (int i = 0; i < kAppCacheRowCount; ++i) {
+    EXPECT_FALSE(kAppCacheRows[i].present()) << i;
+    EXPECT_EQ(kAppCacheRows[i].target(TRUE), 0u) << i;
+  }
+}
+
+TEST_F(AppCaches, BrowserProfilesLoseTheirCachesAndKeepTheirData) {
+  const std::wstring data = m_local + L"\\Microsoft\\Edge\\User Data";
+  WriteFileOfSize(data + L"\\Default\\Cache\\Cache_Data\\data_1", 100);
+  WriteFileOfSize(data + L"\\Default\\Code Cache\\js\\index", 200);
+  WriteFileOfSize(data + L"\\Default\\GPUCache\\data_0", 300);
+  WriteFileOfSize(data + L"\\Profile 2\\Cache\\f_000001", 400);
+  WriteFileOfSize(data + L"\\ShaderCache\\data_1", 500);
+  for (const wchar_t* kept :
+       {L"\\Default\\IndexedDB\\https_a.com_0.indexeddb.leveldb\\000003.log",
+        L"\\Default\\Local Storage\\leveldb\\000005.ldb",
+        L"\\Default\\Service Worker\\CacheStorage\\ab12\\index", L"\\Default\\Cookies",
+        L"\\Profile 2\\Network\\Cookies", L"\\Local State", L"\\Crashpad\\Cache\\report",
+        L"\\Profile x\\Cache\\f"})
+    WriteFileOfSize(data + kept, 1000);
+  MakeFolderLink(data + L"\\Default\\Cache\\linked", data + L"\\Default\\IndexedDB");
+  ExpectOnlyCachesEmptied(
+      Row(L"Edge浏览器缓存"), 1500, {data},
+      {data + L"\\Default\\Cache", data + L"\\Default\\Code Cache", data + L"\\Default\\GPUCache",
+       data + L"\\Profile 2\\Cache", data + L"\\ShaderCache"});
+}
+
+TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
+  const std::wstring config = m_roaming + L"\\Tencent\\xwechat\\config\\";
+  WriteBytes(config + L"a.ini", "\xEF\xBB\xBF" "D:\\spruce-tests\\app-caches\\wx\r\n");
+  WriteBytes(config + L"b.ini", Utf16Bytes(L"MyDocument:"));
+  WriteBytes(config + L"c.ini", std::string("D:\\spruce-tests\\app-caches\\wx ") + '\0' + "x");
+  WriteBytes(config + L"d.ini", "nothing here");
+  WriteBytes(config + L"e.ini",
+             Utf16Bytes(L"D:\\spruce-tests\\app-caches\\far\r\n" + std::wstring(3000, L' ')));
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tencent\\WeChat", 0, nullptr, 0, KEY_SET_VALUE,
+                  nullptr, &key, nullptr);
+  RegSetValueExW(key, L"FileSavePath", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"D:"), 6);
+  RegCloseKey(key);
+
+  const std::wstring wx4 = m_onD + L"\\wx\\xwechat_files", docs4 = m_documents + L"\\xwechat_files";
+  const std::wstring far4 = m_onD + L"\\far\\xwechat_files\\wxid_far";
+  const std::wstring wx3 = L"D:\\WeChat Files";
+  const std::wstring log = m_roaming + L"\\Tencent\\WeChat\\log";
+  WriteFileOfSize(wx4 + L"\\wxid_a\\cache\\2024-05\\img.dat", 100);
+  WriteFileOfSize(docs4 + L"\\wxid_b\\cache\\x", 200);
+  WriteFileOfSize(wx3 + L"\\wxid_c\\FileStorage\\Cache\\2024-05\\z", 400);
+  WriteFileOfSize(log + L"\\wechat.xlog", 800);
+  for (const std::wstring& kept :
+       {wx4 + L"\\wxid_a\\db_storage\\message\\message_0.db", wx4 + L"\\wxid_a\\msg\\attach\\f",
+        wx4 + L"\\all_users\\cache\\not-an-account", docs4 + L"\\wxid_b\\db_storage\\x.db",
+        far4 + L"\\cache\\unread-setting", far4 + L"\\db_storage\\y.db",
+        wx3 + L"\\wxid_c\\FileStorage\\MsgAttach\\m", wx3 + L"\\All Users\\FileStorage\\Cache\\k"})
+    WriteFileOfSize(kept, 1000);
+  MakeFolderLink(wx4 + L"\\wxid_a\\cache\\linked", wx4 + L"\\wxid_a\\db_storage");
+  ExpectOnlyCachesEmptied(Row(L"微信缓存"), 1500,
+                          {m_onD, docs4, wx3, m_roaming + L"\\Tencent"},
+                          {wx4 + L"\\wxid_a\\cache", docs4 + L"\\wxid_b\\cache",
+                           wx3 + L"\\wxid_c\\FileStorage\\Cache", log});
+}
+
+TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {
+  WriteBytes(KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent\\QQ\\UserDataInfo.ini",
+             "[UserDataSet]\r\nUserDataSavePathType = 2\r\n"
+             "UserDataSavePath=D:\\spruce-tests\\app-caches\\qq\r\n");
+  const std::wstring files = m_onD + L"\\qq\\Tencent Files", app = m_roaming + L"\\QQ";
+  WriteFileOfSize(files + L"\\12345\\nt_qq\\nt_temp\\upload.tmp", 100);
+  WriteFileOfSize(files + L"\\nt_qq\\global\\nt_temp\\g.tmp", 200);
+  WriteFileOfSize(app + L"\\Cache\\Cache_Data\\c", 300);
+  WriteFileOfSize(app + L"\\GPUCache\\data_0", 400);
+  for (const std::wstring& kept :
+       {files + L"\\12345\\nt_qq\\nt_db\\nt_msg.db", files + L"\\12345\\nt_qq\\nt_data\\Pic\\p.jpg",
+        files + L"\\nt_qq\\global\\nt_data\\Emoji\\e.gif", app + L"\\Local Storage\\leveldb\\l",
+        m_documents + L"\\Tencent Files\\12345\\nt_qq\\nt_temp\\elsewhere.tmp"})
+    WriteFileOfSize(kept, 1000);
+  MakeFolderLink(files + L"\\12345\\nt_qq\\nt_temp\\linked", files + L"\\12345\\nt_qq\\nt_db");
+  ExpectOnlyCachesEmptied(Row(L"新版QQ缓存"), 1000,
+                          {m_onD, app, m_documents + L"\\Tencent Files"},
+                          {files + L"\\12345\\nt_qq\\nt_temp", files + L"\\nt_qq\\global\\nt_temp",
+                           app + L"\\Cache", app + L"\\GPUCache"});
+}
+
+TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
+  const std::wstring profiles = m_local + L"\\Mozilla\\Firefox\\Profiles";
+  const std::wstring music = m_roaming + L"\\Tencent\\QQMusic";
+  const std::wstring dumps = m_local + L"\\CrashDumps";
+  struct {
+    const wchar_t* label;
+    std::vector<std::wstring> roots, caches;
+    std::wstring kept;
+  } const rows[] = {
+      {L"Firefox浏览器缓存", {profiles}, {profiles + L"\\abc.default-release\\cache2"},
+       profiles + L"\\abc.default-release\\places.sqlite"},
+      {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, music + L"\\Download\\song.flac"},
+      {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, L""},
+      {L"程序崩溃转储", {dumps}, {dumps}, L""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.label)));
+    for (const std::wstring& cache : row.caches)
+      WriteFileOfSize(cache + L"\\entries\\A1B2", 300);
+    if (!row.kept.empty()) WriteFileOfSize(row.kept, 1000);
+    ExpectOnlyCachesEmptied(Row(row.label), 300 * row.caches.size(), row.roots, row.caches);
+  }
+}
+
+TEST(SettingsText, DecodingCuttingAndSortingTheLines) {
+  wchar_t text[kSettingsTextSize];
+  const std::string utf8 = "D:\\\xE5\xBE\xAE\xE4\xBF\xA1 \t\r\nsecond";  // D:\微信
+  for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, utf8, Utf16Bytes(L"D:\\微信 \t\r\n")}) {
+    ASSERT_TRUE(DecodeSettingsText(reinterpret_cast<const BYTE*>(bytes.data()),
+                                   static_cast<DWORD>(bytes.size()), text));
+    EXPECT_STREQ(FirstLine(text), L"D:\\微信");
+  }
+  const std::string acp = "D:\\\xC4\xE3";  // not UTF-8: the system code page
+  wchar_t expected[8] = {};
+  MultiByteToWideChar(CP_ACP, 0, acp.data(), 5, expected, 7);
+  ASSERT_TRUE(DecodeSettingsText(reinterpret_cast<const BYTE*>(acp.data()), 5, text));
+  EXPECT_STREQ(text, expected);
+  std::string overlong = Utf16Bytes(std::wstring(kSettingsFileLimit / 2, L'x')), be = "\xFE\xFF\0D";
+  EXPECT_FALSE(DecodeSettingsText(reinterpret_cast<const BYTE*>(overlong.data()),
+                                  static_cast<DWORD>(overlong.size()), text));
+  EXPECT_FALSE(DecodeSettingsText(reinterpret_cast<const BYTE*>(be.data()), 4, text));
+
+  struct {
+    const wchar_t* line;
+    SettingsRoot kind;
+    const wchar_t* root;
+  } const lines[] = {
+      {L"MyDocument:", kDocumentsRoot, L"MyDocument:"}, {L"d:", kDriveRoot, L"d:"},
+      {L"D:\\", kDriveRoot, L"D:"}, {L"D:\\WeChat\\", kFolderRoot, L"D:\\WeChat"},
+      {L"nothing here", kNoRoot, nullptr}, {L"", kNoRoot, nullptr},
+      {L"D:WeChat", kNoRoot, nullptr}, {L"D:\\..", kNoRoot, nullptr},
+      {L"D:\\\\", kNoRoot, nullptr}, {L"\\\\host\\share\\WeChat", kNoRoot, nullptr},
+      {L"MyDocument:\\x", kNoRoot, nullptr}};
+  for (const auto& line : lines) {
+    wchar_t copy[MAX_PATH];
+    wcscpy(copy, line.line);
+    EXPECT_EQ(ParseSettingsRoot(copy), line.kind) << testing::PrintToString(line.line);
+    if (line.root) {
+      EXPECT_STREQ(copy, line.root);
+    }
+  }
+
+  wchar_t value[MAX_PATH];
+  const wchar_t ini[] = L"Path=C:\\top\r\n[Other]\nUserDataSavePath=C:\\other\n"
+                        L"[ userdataset ]\r\n ; note\r\n userdatasavepath = D:\\QQ data \r\n";
+  ASSERT_TRUE(FindIniValue(ini, L"UserDataSet", L"UserDataSavePath", value));
+  EXPECT_STREQ(value, L"D:\\QQ data");
+  EXPECT_FALSE(FindIniValue(ini, L"UserDataSet", L"Path", value));
+}
+
+TEST(RunningPrograms, AnyProcessOfTheImageNameCountsWhateverItsCase) {
+  const wchar_t* const programs[] = {L"Weixin.exe", L"WeChat.exe", nullptr};
+  EXPECT_TRUE(IsListedProgram(programs, L"WEIXIN.EXE"));
+  EXPECT_TRUE(IsListedProgram(programs, L"C:\\Program Files\\Tencent\\WeChat\\WeChat.exe"));
+  EXPECT_FALSE(IsListedProgram(programs, L"WeChatAppEx.exe"));
+  EXPECT_FALSE(IsListedProgram(nullptr, L"WeChat.exe"));
+
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const wchar_t* const running[] = {L"msedge.exe", wcsrchr(self, L'\\') + 1, nullptr};
+  EXPECT_TRUE(IsAnyProgramRunning(running));
+  EXPECT_FALSE(IsAnyProgramRunning(running + 2));
+  EXPECT_FALSE(IsAnyProgramRunning(kAppCacheRows[0].programs));
+}
+
+}  // namespace
