@@ -1,5 +1,7 @@
 // The category table and the actions of the rows that have no target routine of their own.
 #include "engine/categories.h"
+
+#include "engine/app_caches.h"
 #include "engine/paths.h"
 
 #include <shellapi.h>
@@ -86,6 +88,11 @@ const CategoryRow kCategoryRows[kCategoryCount] = {
     /* 17 */ {L"QQ和QQMusic临时文件", kCheckedAtStart,
               Measure<CleanQQAll>, Clean<CleanQQAll>},
 };
+
+int AppCacheRowIndex(LPARAM data) {
+  return data < 0 && data >= -static_cast<LPARAM>(kAppCacheRowCount) ? static_cast<int>(-1 - data)
+                                                                     : -1;
+}
 
 BOOL IsCheckedAtStart(int row) {
   switch (kCategoryRows[row].initialCheck) {

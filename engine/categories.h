@@ -21,6 +21,12 @@ struct CategoryRow {
 const int kCategoryCount = 18;
 extern const CategoryRow kCategoryRows[kCategoryCount];
 
+// The rows of the application cache table (app_caches.h) follow the written ones; the survey adds
+// each with this item data, negative beside the handler rows' numbers.
+inline LPARAM AppCacheRowData(int index) { return -1 - static_cast<LPARAM>(index); }
+// The table index a row's item data names, or -1 for any other row.
+int AppCacheRowIndex(LPARAM data);
+
 // Whether row's box is checked when the window opens. Row 13 is checked on Windows 7 with
 // Service Pack 1 only: earlier versions cannot run its command, and from Windows 8 on Windows
 // cleans the component store by itself every month, while the clean takes many minutes.

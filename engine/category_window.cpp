@@ -14,6 +14,7 @@ SRWLOCK g_sizeCells = SRWLOCK_INIT;
 const wchar_t kCleaning[] = L"清理中...";
 const wchar_t kCleaned[] = L"OK";
 const wchar_t kFailed[] = L"失败";
+const wchar_t kRunning[] = L"运行中";
 
 }  // namespace
 
@@ -29,7 +30,7 @@ void CWorkerControls::ShowSize(int row, const wchar_t* text) const {
   wchar_t shown[64] = {};
   m_listCategories.GetItemText(row, 1, shown, 64);
   if (wcscmp(shown, kCleaning) != 0 && wcscmp(shown, kCleaned) != 0 &&
-      wcscmp(shown, kFailed) != 0)
+      wcscmp(shown, kFailed) != 0 && wcscmp(shown, kRunning) != 0)
     m_listCategories.SetItemText(row, 1, text);
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
@@ -40,17 +41,20 @@ void CWorkerControls::MarkCleaning(int row) const {
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
 
-void CWorkerControls::MarkCleaned(int row, bool succeeded) const {
+void CWorkerControls::MarkCleaned(int row, RowOutcome outcome) const {
+  const wchar_t* const marks[] = {kCleaned, kFailed, kRunning};
   AcquireSRWLockExclusive(&g_sizeCells);
-  m_listCategories.SetItemText(row, 1, succeeded ? kCleaned : kFailed);
+  m_listCategories.SetItemText(row, 1, marks[outcome]);
   ReleaseSRWLockExclusive(&g_sizeCells);
 }
 
-int CWorkerControls::AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data) const {
-  // Unchecked in the same message that inserts it: the row is never seen checked.
+int CWorkerControls::AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data,
+                               bool checked) const {
+  // Checked or not in the same message that inserts it: the row is never seen otherwise.
   int row = m_listCategories.InsertItem(LVIF_TEXT | LVIF_STATE | LVIF_PARAM,
                                         m_listCategories.GetItemCount(), label,
-                                        INDEXTOSTATEIMAGEMASK(1), LVIS_STATEIMAGEMASK, 0, data);
+                                        INDEXTOSTATEIMAGEMASK(checked ? 2 : 1),
+                                        LVIS_STATEIMAGEMASK, 0, data);
   // A window that is gone answers 0 as well.
   if (row < 0 || IsWindowGone()) return -1;
   m_listCategories.SetItemText(row, 1, size);

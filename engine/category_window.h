@@ -6,6 +6,10 @@
 
 #include "framework/controls.h"
 
+// How a row's clean ended: cleaned, failed (an added handler row), or passed over because the
+// row's program runs.
+enum RowOutcome { kRowCleaned, kRowFailed, kRowProgramRunning };
+
 struct CategoryWindow {
   HWND list;
   HWND cleanButton;
@@ -16,15 +20,15 @@ class CWorkerControls {
  public:
   explicit CWorkerControls(void* parameter);
   // The survey's write: a row's size cell gets text unless the row already reads what the
-  // clean run writes ("清理中...", "OK" or "失败").
+  // clean run writes ("清理中...", "OK", "失败" or "运行中").
   void ShowSize(int row, const wchar_t* text) const;
-  // The clean run's writes: the row reads "清理中..." while it is cleaned, then "OK", or "失败"
-  // when the clean failed.
+  // The clean run's writes: the row reads "清理中..." while it is cleaned, then "OK", "失败"
+  // when the clean failed, or "运行中" when it was passed over because its program runs.
   void MarkCleaning(int row) const;
-  void MarkCleaned(int row, bool succeeded) const;
-  // The survey's addition: a row at the end of the list, unchecked, reading size, that keeps
-  // data; its index, or -1 once the window is gone.
-  int AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data) const;
+  void MarkCleaned(int row, RowOutcome outcome) const;
+  // The survey's addition: a row at the end of the list, checked or not, reading size, that
+  // keeps data; its index, or -1 once the window is gone.
+  int AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data, bool checked) const;
   bool IsWindowGone() const { return !::IsWindow(m_listCategories.m_hWnd); }
   CListCtrl m_listCategories;
   CButton m_btnClean;

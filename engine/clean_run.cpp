@@ -1,4 +1,5 @@
 // The clean run: cleans the checked rows in list order, off the window's thread.
+#include "engine/app_caches.h"
 #include "engine/categories.h"
 #include "engine/category_window.h"
 #include "engine/cleanup_handlers.h"
@@ -6,21 +7,33 @@
 
 namespace {
 
-// A row's clean action; false when an added row's handler could not be created, sized or
-// purged. The handler is created anew on this thread, once the survey is done with it, sizes
-// its data (some handlers purge only what they have sized) and purges that much: all it has
-// where it cannot tell the size.
-bool CleanRow(const CWorkerControls& controls, int row) {
-  if (row < kCategoryCount) {
-    kCategoryRows[row].clean();
-    return true;
-  }
+// A handler row's clean: the handler is created anew on this thread, once the survey is done
+// with it, sizes its data (some handlers purge only what they have sized) and purges that much:
+// all it has where it cannot tell the size. It fails where any of these fails.
+RowOutcome CleanHandlerRow(const CWorkerControls& controls, LPARAM number) {
   CHandlerProgress progress(controls.m_listCategories.m_hWnd);
   CCleanupHandler handler;
-  const HRESULT opened = handler.Open(controls.m_listCategories.GetItemData(row));
-  if (opened == S_FALSE) return true;  // nothing is left to clean
+  const HRESULT opened = handler.Open(number);
+  if (opened == S_FALSE) return kRowCleaned;  // nothing is left to clean
   ByteCount used;
-  return opened == S_OK && handler.SpaceUsed(&progress, &used) && handler.Purge(used, &progress);
+  return opened == S_OK && handler.SpaceUsed(&progress, &used) && handler.Purge(used, &progress)
+             ? kRowCleaned
+             : kRowFailed;
+}
+
+RowOutcome CleanRow(const CWorkerControls& controls, int row) {
+  if (row < kCategoryCount) {
+    kCategoryRows[row].clean();
+    return kRowCleaned;
+  }
+  const LPARAM data = controls.m_listCategories.GetItemData(row);
+  const int app = AppCacheRowIndex(data);
+  if (app < 0) return CleanHandlerRow(controls, data);
+  // A cache that its program is using stays until the program is closed and the row cleaned
+  // again.
+  if (IsAnyProgramRunning(kAppCacheRows[app].programs)) return kRowProgramRunning;
+  kAppCacheRows[app].target(FALSE);
+  return kRowCleaned;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The size survey: measures every category once, in row order, off the window's thread.
+#include "engine/app_caches.h"
 #include "engine/categories.h"
 #include "engine/category_window.h"
 #include "engine/cleanup_handlers.h"
@@ -18,6 +19,16 @@ void FormatByteCount(ByteCount count, wchar_t* text) {
 }
 
 namespace {
+
+// The applications' caches, each where its data exists for the user, sized before it shows.
+void SurveyAppCaches(const CWorkerControls& controls, wchar_t* text) {
+  for (int index = 0; index < kAppCacheRowCount && !controls.IsWindowGone(); ++index) {
+    const AppCacheRow& app = kAppCacheRows[index];
+    if (!app.present()) continue;
+    FormatByteCount(app.target(TRUE), text);
+    controls.AppendRow(app.label, text, AppCacheRowData(index), app.checkedAtStart);
+  }
+}
 
 // Windows' own cleanup handlers, in key-name order: each one that Disk Cleanup would list
 // becomes a row after the written ones once it is sized. The window stays usable meanwhile,
@@ -44,7 +55,7 @@ void SurveyCleanupHandlers(const CWorkerControls& controls, wchar_t* text) {
       FormatByteCount(used, text);
     }
     RememberHandlerDescription(number, handler.Description());
-    controls.AppendRow(handler.Label(), text, number);
+    controls.AppendRow(handler.Label(), text, number, false);
   }
 }
 
@@ -65,6 +76,7 @@ DWORD WINAPI SurveyThreadProc(LPVOID parameter) {
     FormatByteCount(category.measure(), text);
     controls.ShowSize(row, text);
   }
+  SurveyAppCaches(controls, text);
   SurveyCleanupHandlers(controls, text);
   return 0;
 }
