@@ -50,13 +50,15 @@ void CWorkerControls::MarkCleaned(int row, RowOutcome outcome) const {
 
 int CWorkerControls::AppendRow(const wchar_t* label, const wchar_t* size, LPARAM data,
                                bool checked) const {
-  // Checked or not in the same message that inserts it: the row is never seen otherwise.
+  // With its box as asked in the message that inserts it (see below for lists that ignore it).
   int row = m_listCategories.InsertItem(LVIF_TEXT | LVIF_STATE | LVIF_PARAM,
                                         m_listCategories.GetItemCount(), label,
                                         INDEXTOSTATEIMAGEMASK(checked ? 2 : 1),
                                         LVIS_STATEIMAGEMASK, 0, data);
   // A window that is gone answers 0 as well.
   if (row < 0 || IsWindowGone()) return -1;
+  // Wine's list gives every new item the unchecked box, whatever the insert asked for.
+  if (checked) m_listCategories.SetCheck(row, TRUE);
   m_listCategories.SetItemText(row, 1, size);
   return row;
 }

@@ -203,6 +203,73 @@ TEST_F(MainWindow, SurveyLeavesRowsMarkedByTheCleanRunAsTheyAre) {
   EXPECT_EQ(sizes, expected);
 }
 
+int FindRow(HWND list, const std::wstring& label) {
+  for (int row = kCategoryCount; row < ListView_GetItemCount(list); ++row)
+    if (CellText(list, row, 0) == label) return row;
+  return -1;
+}
+
+// The applications' rows come after the written ones, as checked as their table says; a row
+// whose program runs is passed over with "运行中" and cleaned once the program has ended.
+TEST_F(MainWindow, ApplicationRowsWaitForTheirProgramToEnd) {
+  const std::wstring song = KnownFolder(CSIDL_APPDATA) + L"\\Tencent\\QQMusic\\QQMusicCache\\s.tmp";
+  const std::wstring dump = KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\CrashDumps\\app.exe.1.dmp";
+  WriteFileOfSize(song, 4096);
+  WriteFileOfSize(dump, 2048);
+  // QQMusic runs until the test ends it.
+  std::wstring program = PlaceCommandProbe(FreshTestFolder(L"running"), L"QQMusic.exe");
+  SetEnvironmentVariableW(L"PROBE_WAIT_MS", L"600000");
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &process));
+  SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
+  CloseHandle(process.hThread);
+
+  CSpruceDlg dialog;
+  int musicRow = -1, dumpRow = -1;
+  bool musicChecked = true, dumpChecked = false;
+  std::wstring musicSize, musicWhileRunning, dumpAfter, musicAfter;
+  RunModalWith(dialog, [&] {
+    HWND window = dialog.m_hWnd, list = GetDlgItem(window, IDC_CATEGORY_LIST);
+    HWND button = GetDlgItem(window, IDC_CLEAN);
+    ASSERT_TRUE(PumpUntil([&] { return FindRow(list, L"程序崩溃转储") > 0; }));
+    musicRow = FindRow(list, L"QQ音乐缓存");
+    dumpRow = FindRow(list, L"程序崩溃转储");
+    ASSERT_GT(musicRow, 0);
+    musicChecked = IsChecked(list, musicRow);
+    dumpChecked = IsChecked(list, dumpRow);
+    musicSize = CellText(list, musicRow, 1);
+    for (int row = 0; row < ListView_GetItemCount(list); ++row)
+      SetChecked(list, row, row == musicRow || row == dumpRow);
+    ClickControl(window, IDC_CLEAN);
+    ASSERT_TRUE(PumpUntil([&] { return CellText(list, dumpRow, 1) == L"OK"; }));
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(button) != FALSE; }));
+    musicWhileRunning = CellText(list, musicRow, 1);
+    dumpAfter = CellText(list, dumpRow, 1);
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    ClickControl(window, IDC_CLEAN);
+    PumpUntil([&] { return CellText(list, musicRow, 1) == L"OK"; });
+    musicAfter = CellText(list, musicRow, 1);
+    dialog.EndDialog(IDCANCEL);
+  });
+  CloseHandle(process.hProcess);
+  EXPECT_LT(musicRow, dumpRow);  // in the table's order, after row 17
+  EXPECT_GE(musicRow, kCategoryCount);
+  EXPECT_FALSE(musicChecked);
+  EXPECT_TRUE(dumpChecked);
+  EXPECT_EQ(musicSize, L"4 KB");
+  EXPECT_EQ(musicWhileRunning, L"运行中");
+  EXPECT_EQ(dumpAfter, L"OK");
+  EXPECT_EQ(musicAfter, L"OK");
+  EXPECT_FALSE(PathExists(song));
+  EXPECT_FALSE(PathExists(dump));
+  RemoveTree(KnownFolder(CSIDL_APPDATA) + L"\\Tencent");
+  RemoveTree(KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\CrashDumps");
+}
+
 TEST_F(MainWindow, OkRowsAreDrawnBlueOnWhite) {
   CSpruceDlg dialog;
   NMLVCUSTOMDRAW okCell = {}, sizedCell = {};
