@@ -53,6 +53,18 @@ void TakeOverDialogDpiScaling(HWND dialog) {
   if (setBehavior) setBehavior(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
 }
 
+void FitColumnsBesideScrollBar(int widths[], int count, int listWidth, int scrollBarWidth) {
+  int total = scrollBarWidth;
+  for (int column = 0; column < count; ++column) total += widths[column];
+  if (total > listWidth) widths[0] = std::max(0, widths[0] - (total - listWidth));
+}
+
+int VerticalScrollBarWidth(UINT dpi) {
+  typedef int(WINAPI * GetSystemMetricsForDpiProc)(int, UINT);
+  static const auto forDpi = User32Entry<GetSystemMetricsForDpiProc>("GetSystemMetricsForDpi");
+  return forDpi ? forDpi(SM_CXVSCROLL, dpi) : GetSystemMetrics(SM_CXVSCROLL);
+}
+
 void ListColumnWidths(const int designWidths[], const int textWidths[], int count, UINT dpi,
                       int widths[]) {
   widths[0] = ScaleToDpi(designWidths[0], dpi);

@@ -31,3 +31,11 @@ void TakeOverDialogDpiScaling(HWND dialog);
 // designed and the list does not scroll sideways.
 void ListColumnWidths(const int designWidths[], const int textWidths[], int count, UINT dpi,
                       int widths[]);
+
+// Shrinks the first of count column widths where the columns and a vertical scroll bar
+// (scrollBarWidth) would not fit into listWidth, the list's client width without one: a list
+// whose rows outgrow it scrolls down, never sideways.
+void FitColumnsBesideScrollBar(int widths[], int count, int listWidth, int scrollBarWidth);
+
+// The width of a vertical scroll bar at dpi.
+int VerticalScrollBarWidth(UINT dpi);

@@ -112,6 +112,12 @@ void CSpruceDlg::GetColumnWidths(int widths[]) const {
     textWidths[column] = widest ? m_listCategories.GetStringWidth(widest) : 0;
   }
   ListColumnWidths(designWidths, textWidths, kColumnCount, m_nDpi, widths);
+  // The rows after the written ones can outgrow the list: room for its scroll bar.
+  RECT client = {};
+  ::GetClientRect(m_listCategories.m_hWnd, &client);
+  const int scrollBar = VerticalScrollBarWidth(m_nDpi);
+  if (::GetWindowLongW(m_listCategories.m_hWnd, GWL_STYLE) & WS_VSCROLL) client.right += scrollBar;
+  FitColumnsBesideScrollBar(widths, kColumnCount, client.right, scrollBar);
 }
 
 void CSpruceDlg::FillCategoryList() {

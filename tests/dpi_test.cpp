@@ -13,6 +13,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <stdlib.h>
 
 #include <string>
@@ -39,6 +41,13 @@ TEST(DpiRules, WindowDpiColumnsPicturesAndMargins) {
     EXPECT_EQ(widths[0], c[2]) << c[0] << " at " << c[1];
     EXPECT_EQ(widths[1], c[3]) << c[0] << " at " << c[1];
   }
+
+  // The name column gives way to a scroll bar that would not fit beside the columns.
+  int fitted[] = {330, 90};
+  FitColumnsBesideScrollBar(fitted, 2, 440, 25);
+  EXPECT_EQ(fitted[0], 325);
+  FitColumnsBesideScrollBar(fitted, 2, 500, 25);
+  EXPECT_EQ(fitted[0], 325);
 
   // Never a picture larger than the design scaled: 125 % keeps the 100 % one.
   const ScaledPicture picture = {1, 2, 3};
@@ -146,8 +155,14 @@ bool DrawsPicture(HWND dialog, int id, UINT pictureId, UINT dpi) {
 void ExpectLaidOutFor(HWND window, UINT dpi) {
   // The design's widths, or as much wider a size column as the font needs, taken off the names.
   HWND list = GetDlgItem(window, IDC_CATEGORY_LIST);
+  // Beside room for a vertical scroll bar, which the rows after the written ones bring.
   const int name = ListView_GetColumnWidth(list, 0), size = ListView_GetColumnWidth(list, 1);
-  EXPECT_EQ(name + size, ScaleToDpi(280, dpi));
+  RECT client;
+  GetClientRect(list, &client);
+  if (GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) client.right += VerticalScrollBarWidth(dpi);
+  EXPECT_EQ(name + size,
+            std::min(ScaleToDpi(280, dpi), static_cast<int>(client.right) -
+                                               VerticalScrollBarWidth(dpi)));
   EXPECT_GE(size, ScaleToDpi(60, dpi));
   EXPECT_TRUE(LargestSizeFits(list));
   for (int tool = 0; tool < 3; ++tool) {
