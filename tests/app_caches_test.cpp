@@ -91,16 +91,8 @@ class AppCaches : public testing::Test {
   void SetUp() override { RemoveAll(); }
   void TearDown() override { RemoveAll(); }
   void RemoveAll() {
-    for (const std::wstring& tree :
-         {m_local + L"\\Microsoft\\Edge", m_local + L"\\Google", m_local + L"\\Tencent",
-          m_roaming + L"\\360se6", m_local + L"\\Mozilla", m_local + L"\\CrashDumps",
-          m_roaming + L"\\Tencent", m_roaming + L"\\QQ", m_documents + L"\\xwechat_files",
-          m_documents + L"\\WeChat Files", KnownFolder(kQQProgramFiles) + L"\\Tencent",
-          m_documents + L"\\Tencent Files", KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent",
-          std::wstring(L"D:\\WeChat Files"), m_onD, std::wstring(L"C:\\NVIDIA"),
-          std::wstring(L"C:\\AMD")})
-      RemoveTree(tree);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
+    RemoveApplicationData();
+    RemoveTree(m_onD);
   }
 
   const std::wstring m_local = KnownFolder(CSIDL_LOCAL_APPDATA);

@@ -114,6 +114,7 @@ class CleanupHandlerRows : public testing::Test {
  protected:
   void SetUp() override {
     RemoveRegistrations();
+    RemoveApplicationData();  // the rows after the written ones are the handlers' alone
     m_record = FreshTestFolder(L"cleanup-handlers") + L"\\calls.txt";
     m_volume = KnownFolder(CSIDL_WINDOWS).substr(0, 3);
   }

@@ -74,6 +74,7 @@ TEST(SampleData, EveryRowItFillsMeasuresAboveZeroAndItsCleanRemovesEveryItem) {
 
   // The other tests find the prefix as it was.
   for (int i = 0; i < kSampleItemCount; ++i) RemoveTree(ItemPath(kSampleItems[i]));
+  RemoveApplicationData();
 }
 
 }  // namespace

@@ -232,3 +232,19 @@ void Cleaned(int row) {
   kCategoryRows[row].clean();
   testing::internal::GetCapturedStdout();
 }
+
+void RemoveApplicationData() {
+  const std::wstring local = KnownFolder(CSIDL_LOCAL_APPDATA);
+  const std::wstring roaming = KnownFolder(CSIDL_APPDATA);
+  const std::wstring documents = KnownFolder(CSIDL_PERSONAL);
+  for (const std::wstring& tree :
+       {local + L"\\Microsoft\\Edge", local + L"\\Google", local + L"\\Tencent",
+        roaming + L"\\360se6", local + L"\\Mozilla", local + L"\\CrashDumps",
+        roaming + L"\\Tencent", roaming + L"\\QQ", documents + L"\\xwechat_files",
+        documents + L"\\WeChat Files", KnownFolder(kQQProgramFiles) + L"\\Tencent",
+        documents + L"\\Tencent Files", KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent",
+        std::wstring(L"D:\\WeChat Files"), std::wstring(L"C:\\NVIDIA"),
+        std::wstring(L"C:\\AMD")})
+    RemoveTree(tree);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
+}

@@ -91,6 +91,10 @@ std::wstring KnownFolder(int csidl);
 // a hidden file and a sparse file above 4 GiB. Returns the bytes of all its files.
 ByteCount BuildSampleTree(const std::wstring& folder);
 
+// Removes every application's data that the application cache rows look for (browsers, WeChat,
+// QQ, QQMusic, driver installers, crash dumps, their settings), so that no such row shows.
+void RemoveApplicationData();
+
 // A category row's measure or clean action, with the diagnostic lines it prints (missing font
 // cache files, the absent search service) kept out of the test output.
 ByteCount Measured(int row);
