@@ -155,6 +155,47 @@ TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
   EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 0u);
 }
 
+// The listing's mask also matches 8.3 short names; a pattern takes what the name itself matches.
+TEST(ItemHandles, APatternMatchesTheNameItself) {
+  struct {
+    const wchar_t* name;
+    size_t length;  // of the listed name, which is not terminated
+    const wchar_t* mask;
+    bool matches;
+  } cases[] = {
+      {L"QQMusic_1.dmp", 13, L"*.dmp", true},   {L"CRASH.DMP", 9, L"*.dmp", true},
+      {L"notes.dmpx", 10, L"*.dmp", false},     {L"a.dmp.txt", 9, L"*.dmp", false},
+      {L"crash.dmp-1", 9, L"*.dmp", true},      {L"crash.dmp-1", 11, L"*.dmp", false},
+      {L".dmp", 4, L"*.dmp", true},             {L"x.dmp", 5, L"?.dmp", true},
+      {L"xy.dmp", 6, L"?.dmp", false},          {L"FontCache-S-1.dat", 17, L"FontCache*.dat", true},
+      {L"FontCache.dat.bak", 17, L"FontCache*.dat", false}, {L"abab", 4, L"a*b*b", true},
+      {L"abba", 4, L"a*b*b", false},            {L"x", 1, L"*", true},
+      {L"x", 1, L"", false},
+  };
+  for (const auto& item : cases)
+    EXPECT_EQ(NameMatchesMask(item.name, item.length, item.mask), item.matches)
+        << item.name << " " << item.length << " " << item.mask;
+}
+
+// Answers that Windows gives and Wine never does: a read-only name deleted as it stands
+// (Windows 10 1809 and later), and an open that met another program's opportunistic lock.
+TEST(ItemHandles, DecidesFromTheSystemsAnswers) {
+  const LONG kSuccess = 0;
+  const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);  // before Windows 10
+  const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);  // Windows 10 before 1809
+  const LONG kOplockBreakInProgress = 0x108;
+  const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
+  EXPECT_FALSE(MayClearReadOnly(kSuccess, 1));  // deleted: the attribute stays as it was
+  EXPECT_FALSE(MayClearReadOnly(kSuccess, 2));
+  EXPECT_TRUE(MayClearReadOnly(kInvalidInfoClass, 1));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 2));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidParameter, 3));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 0));  // the number of names unknown
+  EXPECT_TRUE(IsOpenForUse(kSuccess));
+  EXPECT_FALSE(IsOpenForUse(kOplockBreakInProgress));
+  EXPECT_FALSE(IsOpenForUse(kSharingViolation));
+}
+
 TEST(GetMatchingFilesSize, CountsOnlyPlainFilesAndAddsToTheTotal) {
   std::wstring root = FreshTestFolder(L"matching");
   WriteFileOfSize(root + L"\\one.dmp", 1500);
