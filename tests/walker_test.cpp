@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <mutex>
+#include <set>
+
 namespace {
 
 TEST(WalkFolder, MeasuresEveryFileAndChangesNothing) {
@@ -153,6 +156,85 @@ TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
   std::wstring edge = root + L"\\" + std::wstring(MAX_PATH - 2 - root.size() - 1, L'e');
   ASSERT_EQ(edge.size(), static_cast<size_t>(MAX_PATH - 2));
   EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 0u);
+}
+
+// A per-user walk runs on a thread that impersonates the user; the walk's second thread must
+// act with that same token, and with none where the caller has none, never with the
+// process's own rights.
+struct OpeningThread {
+  DWORD thread;
+  bool hasToken;
+  LUID token;
+  bool operator<(const OpeningThread& other) const { return thread < other.thread; }
+};
+std::mutex g_openingLock;
+std::set<OpeningThread> g_opening;
+DWORD g_walkingThread;
+HANDLE g_workerOpened;  // set once another thread than the walking one has opened an item
+
+OpeningThread ThisThread() {
+  OpeningThread seen = {GetCurrentThreadId(), false, {}};
+  HANDLE token = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+    TOKEN_STATISTICS statistics = {};
+    DWORD size = 0;
+    seen.hasToken = GetTokenInformation(token, TokenStatistics, &statistics, sizeof statistics,
+                                        &size) != FALSE;
+    seen.token = statistics.TokenId;
+    CloseHandle(token);
+  }
+  return seen;
+}
+
+void RecordOpeningThread(HANDLE, const wchar_t* name, size_t length) {
+  OpeningThread seen = ThisThread();
+  {
+    std::lock_guard<std::mutex> hold(g_openingLock);
+    g_opening.insert(seen);
+  }
+  // The walking thread leaves the inner folders to the worker until it has opened one, so
+  // that the worker surely takes part.
+  if (seen.thread != g_walkingThread)
+    SetEvent(g_workerOpened);
+  else if (std::wstring(name, length) == L"inner")
+    WaitForSingleObject(g_workerOpened, 10000);
+}
+
+// Walks root in the given mode and gives the threads that opened an item in it.
+std::set<OpeningThread> ThreadsOpeningIn(const std::wstring& root, BOOL measureOnly,
+                                         ByteCount expected) {
+  g_opening.clear();
+  g_walkingThread = GetCurrentThreadId();
+  ResetEvent(g_workerOpened);
+  g_pfnBeforeOpenListed = RecordOpeningThread;
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, measureOnly), expected);
+  g_pfnBeforeOpenListed = nullptr;
+  return g_opening;
+}
+
+TEST(WalkFolder, ItsSecondThreadActsWithTheCallersToken) {
+  std::wstring root = FreshTestFolder(L"walk-token");
+  for (wchar_t name = L'a'; name <= L'h'; ++name)
+    WriteFileOfSize(root + L"\\" + name + L"\\inner\\x.tmp", 10);
+  g_workerOpened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+  ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+  const OpeningThread caller = ThisThread();
+  std::set<OpeningThread> threads = ThreadsOpeningIn(root, TRUE, 80);
+  RevertToSelf();
+  ASSERT_TRUE(caller.hasToken);
+  EXPECT_GE(threads.size(), 2u);  // the caller and a worker
+  for (const OpeningThread& seen : threads) {
+    EXPECT_TRUE(seen.hasToken) << seen.thread;
+    EXPECT_EQ(seen.token.LowPart, caller.token.LowPart) << seen.thread;
+    EXPECT_EQ(seen.token.HighPart, caller.token.HighPart) << seen.thread;
+  }
+
+  threads = ThreadsOpeningIn(root, FALSE, 0);
+  EXPECT_GE(threads.size(), 2u);
+  for (const OpeningThread& seen : threads) EXPECT_FALSE(seen.hasToken) << seen.thread;
+  EXPECT_TRUE(IsEmptyFolder(root));
+  CloseHandle(g_workerOpened);
 }
 
 // The listing's mask also matches 8.3 short names; a pattern takes what the name itself matches.
