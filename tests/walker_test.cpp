@@ -196,8 +196,9 @@ void RecordOpeningThread(HANDLE, const wchar_t* name, size_t length) {
   // that the worker surely takes part.
   if (seen.thread != g_walkingThread)
     SetEvent(g_workerOpened);
-  else if (std::wstring(name, length) == L"inner")
-    WaitForSingleObject(g_workerOpened, 10000);
+  else if (std::wstring(name, length) == L"inner" &&
+           WaitForSingleObject(g_workerOpened, 10000) == WAIT_TIMEOUT)
+    SetEvent(g_workerOpened);  // no worker: one wait is enough to tell
 }
 
 // Walks root in the given mode and gives the threads that opened an item in it.
