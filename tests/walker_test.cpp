@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <mutex>
-#include <set>
+#include <atomic>
 
 namespace {
 
@@ -161,56 +160,39 @@ TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
 // A per-user walk runs on a thread that impersonates the user; the walk's second thread must
 // act with that same token, and with none where the caller has none, never with the
 // process's own rights.
-struct OpeningThread {
-  DWORD thread;
-  bool hasToken;
-  LUID token;
-  bool operator<(const OpeningThread& other) const { return thread < other.thread; }
-};
-std::mutex g_openingLock;
-std::set<OpeningThread> g_opening;
+bool g_expectToken;
+LUID g_expectedToken;  // the caller's
 DWORD g_walkingThread;
 HANDLE g_workerOpened;  // set once another thread than the walking one has opened an item
+std::atomic<int> g_workerOpens, g_wrongTokenOpens;
 
-OpeningThread ThisThread() {
-  OpeningThread seen = {GetCurrentThreadId(), false, {}};
+// The thread's token's id; false when the thread has no token.
+bool ThreadTokenId(LUID* id) {
   HANDLE token = nullptr;
-  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
-    TOKEN_STATISTICS statistics = {};
-    DWORD size = 0;
-    seen.hasToken = GetTokenInformation(token, TokenStatistics, &statistics, sizeof statistics,
-                                        &size) != FALSE;
-    seen.token = statistics.TokenId;
-    CloseHandle(token);
-  }
-  return seen;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
+  TOKEN_STATISTICS statistics = {};
+  DWORD size = 0;
+  bool known = GetTokenInformation(token, TokenStatistics, &statistics, sizeof statistics, &size);
+  CloseHandle(token);
+  *id = statistics.TokenId;
+  return known;
 }
 
-void RecordOpeningThread(HANDLE, const wchar_t* name, size_t length) {
-  OpeningThread seen = ThisThread();
-  {
-    std::lock_guard<std::mutex> hold(g_openingLock);
-    g_opening.insert(seen);
-  }
+void CheckOpeningThread(HANDLE, const wchar_t* name, size_t length) {
+  LUID id = {};
+  bool hasToken = ThreadTokenId(&id);
+  if (hasToken != g_expectToken || (hasToken && (id.LowPart != g_expectedToken.LowPart ||
+                                                 id.HighPart != g_expectedToken.HighPart)))
+    ++g_wrongTokenOpens;
   // The walking thread leaves the inner folders to the worker until it has opened one, so
-  // that the worker surely takes part.
-  if (seen.thread != g_walkingThread)
+  // that the worker surely takes part; without a worker, one wait is enough to tell.
+  if (GetCurrentThreadId() != g_walkingThread) {
+    ++g_workerOpens;
     SetEvent(g_workerOpened);
-  else if (std::wstring(name, length) == L"inner" &&
-           WaitForSingleObject(g_workerOpened, 10000) == WAIT_TIMEOUT)
-    SetEvent(g_workerOpened);  // no worker: one wait is enough to tell
-}
-
-// Walks root in the given mode and gives the threads that opened an item in it.
-std::set<OpeningThread> ThreadsOpeningIn(const std::wstring& root, BOOL measureOnly,
-                                         ByteCount expected) {
-  g_opening.clear();
-  g_walkingThread = GetCurrentThreadId();
-  ResetEvent(g_workerOpened);
-  g_pfnBeforeOpenListed = RecordOpeningThread;
-  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, measureOnly), expected);
-  g_pfnBeforeOpenListed = nullptr;
-  return g_opening;
+  } else if (std::wstring(name, length) == L"inner" &&
+             WaitForSingleObject(g_workerOpened, 10000) == WAIT_TIMEOUT) {
+    SetEvent(g_workerOpened);
+  }
 }
 
 TEST(WalkFolder, ItsSecondThreadActsWithTheCallersToken) {
@@ -218,65 +200,52 @@ TEST(WalkFolder, ItsSecondThreadActsWithTheCallersToken) {
   for (wchar_t name = L'a'; name <= L'h'; ++name)
     WriteFileOfSize(root + L"\\" + name + L"\\inner\\x.tmp", 10);
   g_workerOpened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-
-  ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
-  const OpeningThread caller = ThisThread();
-  std::set<OpeningThread> threads = ThreadsOpeningIn(root, TRUE, 80);
-  RevertToSelf();
-  ASSERT_TRUE(caller.hasToken);
-  EXPECT_GE(threads.size(), 2u);  // the caller and a worker
-  for (const OpeningThread& seen : threads) {
-    EXPECT_TRUE(seen.hasToken) << seen.thread;
-    EXPECT_EQ(seen.token.LowPart, caller.token.LowPart) << seen.thread;
-    EXPECT_EQ(seen.token.HighPart, caller.token.HighPart) << seen.thread;
+  g_walkingThread = GetCurrentThreadId();
+  g_pfnBeforeOpenListed = CheckOpeningThread;
+  for (BOOL measureOnly : {TRUE, FALSE}) {
+    SCOPED_TRACE(measureOnly ? "impersonating, measure" : "no token, delete");
+    if (measureOnly) {
+      ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+    }
+    g_expectToken = ThreadTokenId(&g_expectedToken);
+    ASSERT_EQ(g_expectToken, measureOnly != FALSE);
+    g_workerOpens = g_wrongTokenOpens = 0;
+    ResetEvent(g_workerOpened);
+    EXPECT_EQ(WalkFolder(root.c_str(), TRUE, measureOnly), measureOnly ? 80u : 0u);
+    RevertToSelf();
+    EXPECT_GT(g_workerOpens, 0);
+    EXPECT_EQ(g_wrongTokenOpens, 0);
   }
-
-  threads = ThreadsOpeningIn(root, FALSE, 0);
-  EXPECT_GE(threads.size(), 2u);
-  for (const OpeningThread& seen : threads) EXPECT_FALSE(seen.hasToken) << seen.thread;
+  g_pfnBeforeOpenListed = nullptr;
   EXPECT_TRUE(IsEmptyFolder(root));
   CloseHandle(g_workerOpened);
 }
 
 // The listing's mask also matches 8.3 short names; a pattern takes what the name itself matches.
 TEST(ItemHandles, APatternMatchesTheNameItself) {
-  struct {
-    const wchar_t* name;
-    size_t length;  // of the listed name, which is not terminated
-    const wchar_t* mask;
-    bool matches;
-  } cases[] = {
-      {L"QQMusic_1.dmp", 13, L"*.dmp", true},   {L"CRASH.DMP", 9, L"*.dmp", true},
-      {L"notes.dmpx", 10, L"*.dmp", false},     {L"a.dmp.txt", 9, L"*.dmp", false},
-      {L"crash.dmp-1", 9, L"*.dmp", true},      {L"crash.dmp-1", 11, L"*.dmp", false},
-      {L".dmp", 4, L"*.dmp", true},             {L"x.dmp", 5, L"?.dmp", true},
-      {L"xy.dmp", 6, L"?.dmp", false},          {L"FontCache-S-1.dat", 17, L"FontCache*.dat", true},
-      {L"FontCache.dat.bak", 17, L"FontCache*.dat", false}, {L"abab", 4, L"a*b*b", true},
-      {L"abba", 4, L"a*b*b", false},            {L"x", 1, L"*", true},
-      {L"x", 1, L"", false},
-  };
-  for (const auto& item : cases)
-    EXPECT_EQ(NameMatchesMask(item.name, item.length, item.mask), item.matches)
-        << item.name << " " << item.length << " " << item.mask;
+  EXPECT_TRUE(NameMatchesMask(L"CRASH.DMP", 9, L"*.dmp"));
+  EXPECT_TRUE(NameMatchesMask(L"crash.dmp-1", 9, L"*.dmp"));  // listed names are not terminated
+  EXPECT_FALSE(NameMatchesMask(L"crash.dmp-1", 11, L"*.dmp"));
+  EXPECT_FALSE(NameMatchesMask(L"notes.dmpx", 10, L"*.dmp"));
+  EXPECT_FALSE(NameMatchesMask(L"xy.dmp", 6, L"?.dmp"));
+  EXPECT_TRUE(NameMatchesMask(L"FontCache-S-1.dat", 17, L"FontCache*.dat"));
+  EXPECT_TRUE(NameMatchesMask(L"abab", 4, L"a*b*b"));
+  EXPECT_FALSE(NameMatchesMask(L"abba", 4, L"a*b*b"));
 }
 
 // Answers that Windows gives and Wine never does: a read-only name deleted as it stands
 // (Windows 10 1809 and later), and an open that met another program's opportunistic lock.
 TEST(ItemHandles, DecidesFromTheSystemsAnswers) {
-  const LONG kSuccess = 0;
   const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);  // before Windows 10
   const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);  // Windows 10 before 1809
-  const LONG kOplockBreakInProgress = 0x108;
-  const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
-  EXPECT_FALSE(MayClearReadOnly(kSuccess, 1));  // deleted: the attribute stays as it was
-  EXPECT_FALSE(MayClearReadOnly(kSuccess, 2));
+  EXPECT_FALSE(MayClearReadOnly(0, 1));  // deleted: the attribute stays as it was
   EXPECT_TRUE(MayClearReadOnly(kInvalidInfoClass, 1));
   EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 2));
   EXPECT_FALSE(MayClearReadOnly(kInvalidParameter, 3));
   EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 0));  // the number of names unknown
-  EXPECT_TRUE(IsOpenForUse(kSuccess));
-  EXPECT_FALSE(IsOpenForUse(kOplockBreakInProgress));
-  EXPECT_FALSE(IsOpenForUse(kSharingViolation));
+  EXPECT_TRUE(IsOpenForUse(0));
+  EXPECT_FALSE(IsOpenForUse(0x108));  // STATUS_OPLOCK_BREAK_IN_PROGRESS
+  EXPECT_FALSE(IsOpenForUse(static_cast<LONG>(0xC0000043)));  // a sharing violation
 }
 
 TEST(GetMatchingFilesSize, CountsOnlyPlainFilesAndAddsToTheTotal) {
