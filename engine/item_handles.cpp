@@ -54,7 +54,8 @@ HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind 
   InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
   ACCESS_MASK access = extraAccess | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
   // Another program's opportunistic lock on the item never holds the open up.
-  ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
+  ULONG options =
+      FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
   if (kind == kFolderItem) {
     access |= kFolderAccess;
     options |= FILE_DIRECTORY_FILE;
