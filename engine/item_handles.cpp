@@ -4,6 +4,8 @@
 
 #include <winternl.h>
 
+#include <atomic>
+
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc,
                                                PVOID apcContext, PIO_STATUS_BLOCK status,
                                                PVOID buffer, ULONG length,
@@ -20,6 +22,11 @@ const FILE_INFORMATION_CLASS kDispositionInformation = static_cast<FILE_INFORMAT
 const FILE_INFORMATION_CLASS kDispositionInformationEx = static_cast<FILE_INFORMATION_CLASS>(64);
 const ULONG kDispositionDelete = 0x1;
 const ULONG kDispositionPosixSemantics = 0x2;  // the name goes at once, not at the last close
+const ULONG kDispositionIgnoreReadOnly = 0x10;  // Windows 10 1809 and later
+
+const NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002);
+const NTSTATUS kStatusInvalidInfoClass = static_cast<NTSTATUS>(0xC0000003);
+const NTSTATUS kStatusOplockBreakInProgress = static_cast<NTSTATUS>(0x00000108);
 
 // "The create operation stopped after reaching a symbolic link" (winerror.h lacks it here).
 const DWORD kErrorStoppedOnLink = 681;
@@ -46,7 +53,9 @@ HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind 
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
   ACCESS_MASK access = extraAccess | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-  ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT;
+  // Another program's opportunistic lock on the item never holds the open up.
+  ULONG options =
+      FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_COMPLETE_IF_OPLOCKED;
   if (kind == kFolderItem) {
     access |= kFolderAccess;
     options |= FILE_DIRECTORY_FILE;
@@ -57,8 +66,13 @@ HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind 
   HANDLE item = nullptr;
   NTSTATUS result = NtCreateFile(&item, access, &attributes, &status, nullptr,
                                  FILE_ATTRIBUTE_NORMAL, kShareAll, disposition, options, nullptr, 0);
-  if (NT_SUCCESS(result)) return item;
-  SetLastError(RtlNtStatusToDosError(result));
+  if (IsOpenForUse(result)) return item;
+  if (NT_SUCCESS(result)) {
+    CloseHandle(item);
+    SetLastError(ERROR_SHARING_VIOLATION);
+  } else {
+    SetLastError(RtlNtStatusToDosError(result));
+  }
   return nullptr;
 }
 
@@ -81,6 +95,47 @@ bool IsItemListed(HANDLE item, ItemKind kind, LONGLONG listedId) {
 }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool SameLetter(wchar_t a, wchar_t b) {
+  return a == b || CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
+}
+
+// FileDispositionInformationEx is unknown to Windows before 10 and to Wine: once refused as
+// such, it is not asked for again in this process, rather than once for every file.
+std::atomic<bool> g_dispositionExUnknown(false);
+
+NTSTATUS SetDispositionEx(HANDLE item, ULONG flags) {
+  if (g_dispositionExUnknown.load(std::memory_order_relaxed)) return kStatusInvalidInfoClass;
+  IO_STATUS_BLOCK status;
+  NTSTATUS result =
+      NtSetInformationFile(item, &status, &flags, sizeof flags, kDispositionInformationEx);
+  if (result == kStatusInvalidInfoClass || result == kStatusNotImplemented)
+    g_dispositionExUnknown.store(true, std::memory_order_relaxed);
+  return result;
+}
+
+// The number of names the opened file has; 0 when the system does not say.
+ULONG NumberOfNames(HANDLE file) {
+  FILE_STANDARD_INFO standard;
+  return GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)
+             ? standard.NumberOfLinks
+             : 0;
+}
+
+void ClearReadOnly(HANDLE file) {
+  FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
+}
+
+// Deletes a read-only file opened with DELETE and FILE_WRITE_ATTRIBUTES access.
+void DeleteReadOnlyFile(HANDLE file) {
+  const NTSTATUS asItStands = SetDispositionEx(
+      file, kDispositionDelete | kDispositionPosixSemantics | kDispositionIgnoreReadOnly);
+  if (!MayClearReadOnly(asItStands, NT_SUCCESS(asItStands) ? 0 : NumberOfNames(file))) return;
+  ClearReadOnly(file);
+  DeleteOpenItem(file);
+}
 
 // Finds the entry named exactly name (ignoring case, as Windows does) in a folder not listed
 // before. The lookup goes through the listing, which shows a link as a link even where opening
@@ -114,6 +169,36 @@ BYTE* CListingBuffer::Get() {
     m_pbData = static_cast<BYTE*>(
         VirtualAlloc(nullptr, kListingBufferSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   return m_pbData;
+}
+
+bool IsOpenForUse(LONG result) {
+  return NT_SUCCESS(result) && result != kStatusOplockBreakInProgress;
+}
+
+bool MayClearReadOnly(LONG deleteAsItStands, ULONG numberOfNames) {
+  return !NT_SUCCESS(deleteAsItStands) && numberOfNames == 1;
+}
+
+bool NameMatchesMask(const wchar_t* name, size_t length, const wchar_t* mask) {
+  const wchar_t* star = nullptr;  // the last * met in mask
+  size_t starEnd = 0;             // where in name the part that star takes ends so far
+  size_t at = 0;
+  while (at < length) {
+    if (*mask == L'*') {
+      star = mask++;
+      starEnd = at;
+    } else if (*mask && (*mask == L'?' || SameLetter(*mask, name[at]))) {
+      ++mask;
+      ++at;
+    } else if (star) {  // the star takes one more character
+      mask = star + 1;
+      at = ++starEnd;
+    } else {
+      return false;
+    }
+  }
+  while (*mask == L'*') ++mask;
+  return *mask == L'\0';
 }
 
 bool IsDotOrDotDot(const ListedItem& item) {
@@ -206,7 +291,10 @@ void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
     restart = FALSE;
     for (BYTE* at = buffer;;) {
       const ListedItem& item = *reinterpret_cast<const ListedItem*>(at);
-      if (!IsDotOrDotDot(item)) visit(folder, item, context);
+      // The system's mask also matches 8.3 short names: only the name itself decides.
+      if (!IsDotOrDotDot(item) &&
+          (!mask || NameMatchesMask(item.FileName, ListedNameLength(item), mask)))
+        visit(folder, item, context);
       if (item.NextEntryOffset == 0) break;
       at += item.NextEntryOffset;
     }
@@ -222,18 +310,19 @@ void DeleteListedFile(HANDLE parent, const ListedItem& item) {
   const bool readOnly = (item.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   HANDLE file = OpenListedItem(parent, item, DELETE | (readOnly ? FILE_WRITE_ATTRIBUTES : 0));
   if (!file) return;
-  if (readOnly) ClearReadOnly(file);
-  DeleteAndClose(file);
+  if (readOnly)
+    DeleteReadOnlyFile(file);
+  else
+    DeleteOpenItem(file);
+  CloseHandle(file);
 }
 
 bool DeleteOpenItem(HANDLE item) {
-  IO_STATUS_BLOCK status;
-  ULONG flags = kDispositionDelete | kDispositionPosixSemantics;
-  if (NT_SUCCESS(NtSetInformationFile(item, &status, &flags, sizeof flags,
-                                      kDispositionInformationEx)))
+  if (NT_SUCCESS(SetDispositionEx(item, kDispositionDelete | kDispositionPosixSemantics)))
     return true;
   // Before Windows 10, or on a file system without POSIX deletion: the name goes when the last
   // handle closes.
+  IO_STATUS_BLOCK status;
   BOOLEAN remove = TRUE;
   return NT_SUCCESS(
       NtSetInformationFile(item, &status, &remove, sizeof remove, kDispositionInformation));
@@ -243,11 +332,5 @@ void DeleteAndClose(HANDLE item) {
   if (!item) return;
   DeleteOpenItem(item);
   CloseHandle(item);
-}
-
-void ClearReadOnly(HANDLE file) {
-  FILE_BASIC_INFO basic = {};  // times of 0 stay as they are
-  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
 }
 

@@ -41,6 +41,23 @@ inline bool IsListedLink(const ListedItem& item) {
   return (item.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// Whether an open that returned result (an NTSTATUS) gave a handle to use. Opens never wait on
+// another program's opportunistic lock (FILE_COMPLETE_IF_OPLOCKED): one that would have waited
+// returns at once with STATUS_OPLOCK_BREAK_IN_PROGRESS, a success status, and its item is
+// passed over like one in use.
+bool IsOpenForUse(LONG result);
+
+// Whether a read-only file may have its attribute cleared to be deleted, from the system's
+// answer (an NTSTATUS) to deleting it as it stands (FILE_DISPOSITION_IGNORE_READONLY_ATTRIBUTE,
+// Windows 10 1809 and later) and its number of names (0 when unknown). The attribute belongs
+// to the file, not to a name: cleared through one name of several, it would leave a file
+// elsewhere on the volume, which another name leads to, unprotected.
+bool MayClearReadOnly(LONG deleteAsItStands, ULONG numberOfNames);
+
+// Whether a listed name (length characters, not terminated) matches mask, wildcards * and ?,
+// ignoring case as Windows does.
+bool NameMatchesMask(const wchar_t* name, size_t length, const wchar_t* mask);
+
 // Opens a folder whose path Windows resolves as it always does, links included: a known folder
 // as Windows reports it, or the root of a drive or share. Null when it is missing or no folder.
 HANDLE OpenTrustedFolder(const wchar_t* path, ACCESS_MASK extraAccess);
@@ -58,8 +75,9 @@ HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAc
 HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind, ACCESS_MASK extraAccess);
 
 // Calls visit(item) for every entry of folder but "." and "..", in listing order, or only for
-// those matching mask (wildcards * and ?) when one is given. folder must not have been listed
-// before; buffer holds kListingBufferSize bytes, 8-byte aligned.
+// those whose name matches mask (wildcards * and ?) when one is given; an entry that matches by
+// its 8.3 short name alone ("notes.dmpx" as NOTES~1.DMP for "*.dmp") is left out. folder must
+// not have been listed before; buffer holds kListingBufferSize bytes, 8-byte aligned.
 void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
                 void (*visit)(HANDLE folder, const ListedItem& item, void* context),
                 void* context);
@@ -68,8 +86,10 @@ void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
 // nothing is opened through a link of that name.
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name);
 
-// Deletes a file that parent's listing showed, through a handle opened as above, clearing its
-// read-only attribute first. One that is in use, refused or no longer the one listed stays.
+// Deletes a file that parent's listing showed, through a handle opened as above. A read-only one
+// is deleted as it stands where Windows can; elsewhere its attribute is cleared first, but only
+// when the file has no other name (MayClearReadOnly). One that is in use, refused or no longer
+// the one listed stays.
 void DeleteListedFile(HANDLE parent, const ListedItem& item);
 
 // Deletes an item opened with DELETE access; a folder only when empty. Nothing else changes:
@@ -79,9 +99,6 @@ bool DeleteOpenItem(HANDLE item);
 // DeleteOpenItem, then closes the handle; a null handle (the item could not be opened) is
 // passed over.
 void DeleteAndClose(HANDLE item);
-
-// Clears a read-only attribute, as the walk does before deleting a file.
-void ClearReadOnly(HANDLE file);
 
 // Tests only: called with each listed name just before it is opened, to change the folder in
 // between as another program could.

@@ -1,4 +1,5 @@
 // The recursive walk that measures or deletes everything inside a folder.
+#include "engine/caller_thread.h"
 #include "engine/engine.h"
 #include "engine/paths.h"
 
@@ -80,16 +81,112 @@ class CListingBuffers {
   CListingBuffer m_levels[kMaxDepth];
 };
 
+class CSharedSubfolders;
+
 struct FolderWalk {
   CListingBuffers* buffers;
   int depth;
   size_t pathLength;  // of the folder's path text, which is never built
   BOOL measureOnly;
   ByteCount total;
+  CSharedSubfolders* shared;  // at the top of the walk: where its subfolders go
 };
 
 ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
-                       CListingBuffers& buffers, int depth);
+                       CListingBuffers& buffers, int depth, CSharedSubfolders* shared);
+
+// Walks an opened subfolder, removes it in delete mode once emptied, and closes it.
+ByteCount WalkSubfolder(HANDLE folder, size_t pathLength, BOOL measureOnly,
+                        CListingBuffers& buffers, int depth) {
+  ByteCount total = WalkContents(folder, pathLength, measureOnly, buffers, depth, nullptr);
+  if (!measureOnly) DeleteOpenItem(folder);  // only an emptied folder goes
+  CloseHandle(folder);
+  return total;
+}
+
+// The subfolders of a walked folder, shared between the calling thread and one worker: the
+// listing opens each and queues it, and whichever thread is free walks it. Most of the time of
+// a walk goes into waiting for each file's calls; two threads wait side by side.
+class CSharedSubfolders {
+ public:
+  explicit CSharedSubfolders(BOOL measureOnly)
+      : m_bMeasureOnly(measureOnly), m_nQueued(0), m_bListed(false), m_bWorkerTried(false),
+        m_bWorkerStarted(false), m_nWorkerTotal(0) {
+    InitializeCriticalSection(&m_lock);
+    InitializeConditionVariable(&m_cvQueued);
+  }
+  ~CSharedSubfolders() { DeleteCriticalSection(&m_lock); }
+  CSharedSubfolders(const CSharedSubfolders&) = delete;
+  CSharedSubfolders& operator=(const CSharedSubfolders&) = delete;
+
+  // Queues an opened subfolder, starting the worker at the first one; false when there is no
+  // worker or no free slot: the caller then walks the folder itself.
+  bool Add(HANDLE folder, size_t pathLength) {
+    if (!m_bWorkerTried) {
+      m_bWorkerTried = true;
+      m_bWorkerStarted = m_worker.Start(WorkerWalk, this);
+    }
+    if (!m_bWorkerStarted) return false;
+    EnterCriticalSection(&m_lock);
+    const bool queued = m_nQueued < kSlots;
+    if (queued) m_queue[m_nQueued++] = {folder, pathLength};
+    LeaveCriticalSection(&m_lock);
+    if (queued) WakeConditionVariable(&m_cvQueued);
+    return queued;
+  }
+
+  // Once the listing is done: walks what is left, side by side with the worker, waits for the
+  // worker and gives the total of every folder queued.
+  ByteCount Finish(CListingBuffers& buffers) {
+    EnterCriticalSection(&m_lock);
+    m_bListed = true;
+    LeaveCriticalSection(&m_lock);
+    WakeAllConditionVariable(&m_cvQueued);
+    ByteCount total = WalkQueued(buffers);
+    m_worker.Join();
+    return total + m_nWorkerTotal;
+  }
+
+ private:
+  struct Queued {
+    HANDLE folder;
+    size_t pathLength;
+  };
+  static const int kSlots = 64;
+
+  static void WorkerWalk(void* self) {
+    CSharedSubfolders& shared = *static_cast<CSharedSubfolders*>(self);
+    CListingBuffers buffers;
+    shared.m_nWorkerTotal = shared.WalkQueued(buffers);
+  }
+
+  // Walks queued folders until the listing is done and none is left.
+  ByteCount WalkQueued(CListingBuffers& buffers) {
+    ByteCount total = 0;
+    for (;;) {
+      EnterCriticalSection(&m_lock);
+      while (m_nQueued == 0 && !m_bListed)
+        SleepConditionVariableCS(&m_cvQueued, &m_lock, INFINITE);
+      const bool taken = m_nQueued > 0;
+      Queued next = {};
+      if (taken) next = m_queue[--m_nQueued];
+      LeaveCriticalSection(&m_lock);
+      if (!taken) return total;
+      total += WalkSubfolder(next.folder, next.pathLength, m_bMeasureOnly, buffers, 1);
+    }
+  }
+
+  const BOOL m_bMeasureOnly;
+  CRITICAL_SECTION m_lock;
+  CONDITION_VARIABLE m_cvQueued;
+  Queued m_queue[kSlots];
+  int m_nQueued;
+  bool m_bListed;
+  bool m_bWorkerTried;
+  bool m_bWorkerStarted;
+  ByteCount m_nWorkerTotal;  // read once the worker has ended
+  CCallerThread m_worker;
+};
 
 void VisitWalkedItem(HANDLE parent, const ListedItem& item, void* context) {
   FolderWalk& walk = *static_cast<FolderWalk*>(context);
@@ -109,20 +206,20 @@ void VisitWalkedItem(HANDLE parent, const ListedItem& item, void* context) {
   // A folder that may be emptied but not removed is emptied all the same.
   if (!child) child = OpenListedItem(parent, item, 0);
   if (!child) return;
-  walk.total += WalkContents(child, childLength, walk.measureOnly, *walk.buffers, walk.depth + 1);
-  if (!walk.measureOnly) DeleteOpenItem(child);  // only an emptied folder goes
-  CloseHandle(child);
+  if (walk.shared && walk.shared->Add(child, childLength)) return;
+  walk.total += WalkSubfolder(child, childLength, walk.measureOnly, *walk.buffers, walk.depth + 1);
 }
 
-// Depth first: a subfolder is walked completely, and in delete mode removed, before the
-// listing of its parent goes on.
+// Depth first below the top: a subfolder is walked completely, and in delete mode removed,
+// before the listing of its parent goes on. At the top, with shared, the subfolders are walked
+// by two threads while the listing goes on.
 ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
-                       CListingBuffers& buffers, int depth) {
+                       CListingBuffers& buffers, int depth, CSharedSubfolders* shared) {
   // A folder is listed only where its listing pattern "folder\*" would fit in a path buffer.
   if (pathLength + 2 >= MAX_PATH) return 0;
   BYTE* buffer = buffers.AtDepth(depth);
   if (!buffer) return 0;
-  FolderWalk walk = {&buffers, depth, pathLength, measureOnly, 0};
+  FolderWalk walk = {&buffers, depth, pathLength, measureOnly, 0, shared};
   ListFolder(folder, nullptr, buffer, VisitWalkedItem, &walk);
   return walk.total;
 }
@@ -131,7 +228,9 @@ ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
 
 ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly) {
   CListingBuffers buffers;
-  return WalkContents(folder, pathLength, measureOnly, buffers, 0);
+  CSharedSubfolders shared(measureOnly);
+  ByteCount total = WalkContents(folder, pathLength, measureOnly, buffers, 0, &shared);
+  return total + shared.Finish(buffers);
 }
 
 ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath,

@@ -84,6 +84,8 @@ TEST_F(QQTargets, QQMusicSizesItsCrashDumpsBeforeDeletingThem) {
   WriteFileOfSize(music + L"\\Crashes.dmp\\inner.dmp", 9000);  // a folder: not a dump
   WriteFileOfSize(music + L"\\settings.xml", 50);
   WriteFileOfSize(music + L"\\Lyrics\\song.lrc", 60);
+  // Its 8.3 short name (NOTES~1.DMP) matches "*.dmp"; the name itself does not.
+  WriteFileOfSize(music + L"\\notes.dmpx", 70);
 
   EXPECT_EQ(CleanQQMusic(TRUE), folders + dumps);
   EXPECT_EQ(CleanQQMusic(TRUE), folders + dumps);  // measuring deleted nothing
@@ -95,6 +97,7 @@ TEST_F(QQTargets, QQMusicSizesItsCrashDumpsBeforeDeletingThem) {
   EXPECT_FALSE(PathExists(music + L"\\QQMusic_1.dmp"));
   EXPECT_FALSE(PathExists(music + L"\\QQMusic_2.dmp"));
   EXPECT_TRUE(PathExists(music + L"\\settings.xml"));
+  EXPECT_TRUE(PathExists(music + L"\\notes.dmpx"));
   EXPECT_TRUE(PathExists(music + L"\\Lyrics\\song.lrc"));
   EXPECT_TRUE(PathExists(music + L"\\Crashes.dmp\\inner.dmp"));  // not counted, not deleted
   EXPECT_EQ(CleanQQMusic(TRUE), 0u);

@@ -50,6 +50,32 @@ TEST(WalkSafety, ANameEndingInADotOrBlankIsItsOwnItem) {
   RemoveTree(temp + L"\\J");
 }
 
+// A hard link in C:\Windows\Temp to a read-only file elsewhere: the read-only attribute belongs
+// to the file, so clearing it to delete the link would leave the file outside unprotected.
+TEST(WalkSafety, AHardLinkKeepsTheReadOnlyFileOutsideProtected) {
+  std::wstring outside = MakeOutside(L"outside-hardlink");
+  const std::wstring precious = outside + L"\\precious.doc";
+  ASSERT_TRUE(SetFileAttributesW(precious.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::wstring temp = KnownFolder(CSIDL_WINDOWS) + L"\\Temp";
+  RemoveTree(temp);
+  MakeFolders(temp);
+  ASSERT_TRUE(CreateHardLinkW((temp + L"\\link.doc").c_str(), precious.c_str(), nullptr));
+  WriteFileOfSize(temp + L"\\single.txt", 20, FILE_ATTRIBUTE_READONLY);
+
+  for (BOOL measureOnly : {TRUE, FALSE}) {
+    SCOPED_TRACE(measureOnly ? "measure" : "delete");
+    CleanWindowsTemp(measureOnly);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExW(precious.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 4096u);
+    EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    ExpectUntouched(outside);
+  }
+  EXPECT_FALSE(PathExists(temp + L"\\single.txt"));  // a read-only file with one name goes
+  SetFileAttributesW(precious.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveTree(temp);
+}
+
 struct LinkOnTheWay {
   const char* name;
   ByteCount (*clean)(BOOL measureOnly);

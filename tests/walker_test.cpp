@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <atomic>
+
 namespace {
 
 TEST(WalkFolder, MeasuresEveryFileAndChangesNothing) {
@@ -153,6 +155,97 @@ TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
   std::wstring edge = root + L"\\" + std::wstring(MAX_PATH - 2 - root.size() - 1, L'e');
   ASSERT_EQ(edge.size(), static_cast<size_t>(MAX_PATH - 2));
   EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 0u);
+}
+
+// A per-user walk runs on a thread that impersonates the user; the walk's second thread must
+// act with that same token, and with none where the caller has none, never with the
+// process's own rights.
+bool g_expectToken;
+LUID g_expectedToken;  // the caller's
+DWORD g_walkingThread;
+HANDLE g_workerOpened;  // set once another thread than the walking one has opened an item
+std::atomic<int> g_workerOpens, g_wrongTokenOpens;
+
+// The thread's token's id; false when the thread has no token.
+bool ThreadTokenId(LUID* id) {
+  HANDLE token = nullptr;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
+  TOKEN_STATISTICS statistics = {};
+  DWORD size = 0;
+  bool known = GetTokenInformation(token, TokenStatistics, &statistics, sizeof statistics, &size);
+  CloseHandle(token);
+  *id = statistics.TokenId;
+  return known;
+}
+
+void CheckOpeningThread(HANDLE, const wchar_t* name, size_t length) {
+  LUID id = {};
+  bool hasToken = ThreadTokenId(&id);
+  if (hasToken != g_expectToken || (hasToken && (id.LowPart != g_expectedToken.LowPart ||
+                                                 id.HighPart != g_expectedToken.HighPart)))
+    ++g_wrongTokenOpens;
+  // The walking thread leaves the inner folders to the worker until it has opened one, so
+  // that the worker surely takes part; without a worker, one wait is enough to tell.
+  if (GetCurrentThreadId() != g_walkingThread) {
+    ++g_workerOpens;
+    SetEvent(g_workerOpened);
+  } else if (std::wstring(name, length) == L"inner" &&
+             WaitForSingleObject(g_workerOpened, 10000) == WAIT_TIMEOUT) {
+    SetEvent(g_workerOpened);
+  }
+}
+
+TEST(WalkFolder, ItsSecondThreadActsWithTheCallersToken) {
+  std::wstring root = FreshTestFolder(L"walk-token");
+  for (wchar_t name = L'a'; name <= L'h'; ++name)
+    WriteFileOfSize(root + L"\\" + name + L"\\inner\\x.tmp", 10);
+  g_workerOpened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_walkingThread = GetCurrentThreadId();
+  g_pfnBeforeOpenListed = CheckOpeningThread;
+  for (BOOL measureOnly : {TRUE, FALSE}) {
+    SCOPED_TRACE(measureOnly ? "impersonating, measure" : "no token, delete");
+    if (measureOnly) {
+      ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
+    }
+    g_expectToken = ThreadTokenId(&g_expectedToken);
+    ASSERT_EQ(g_expectToken, measureOnly != FALSE);
+    g_workerOpens = g_wrongTokenOpens = 0;
+    ResetEvent(g_workerOpened);
+    EXPECT_EQ(WalkFolder(root.c_str(), TRUE, measureOnly), measureOnly ? 80u : 0u);
+    RevertToSelf();
+    EXPECT_GT(g_workerOpens, 0);
+    EXPECT_EQ(g_wrongTokenOpens, 0);
+  }
+  g_pfnBeforeOpenListed = nullptr;
+  EXPECT_TRUE(IsEmptyFolder(root));
+  CloseHandle(g_workerOpened);
+}
+
+// The listing's mask also matches 8.3 short names; a pattern takes what the name itself matches.
+TEST(ItemHandles, APatternMatchesTheNameItself) {
+  EXPECT_TRUE(NameMatchesMask(L"CRASH.DMP", 9, L"*.dmp"));
+  EXPECT_TRUE(NameMatchesMask(L"crash.dmp-1", 9, L"*.dmp"));  // listed names are not terminated
+  EXPECT_FALSE(NameMatchesMask(L"crash.dmp-1", 11, L"*.dmp"));
+  EXPECT_FALSE(NameMatchesMask(L"notes.dmpx", 10, L"*.dmp"));
+  EXPECT_FALSE(NameMatchesMask(L"xy.dmp", 6, L"?.dmp"));
+  EXPECT_TRUE(NameMatchesMask(L"FontCache-S-1.dat", 17, L"FontCache*.dat"));
+  EXPECT_TRUE(NameMatchesMask(L"abab", 4, L"a*b*b"));
+  EXPECT_FALSE(NameMatchesMask(L"abba", 4, L"a*b*b"));
+}
+
+// Answers that Windows gives and Wine never does: a read-only name deleted as it stands
+// (Windows 10 1809 and later), and an open that met another program's opportunistic lock.
+TEST(ItemHandles, DecidesFromTheSystemsAnswers) {
+  const LONG kInvalidInfoClass = static_cast<LONG>(0xC0000003);  // before Windows 10
+  const LONG kInvalidParameter = static_cast<LONG>(0xC000000D);  // Windows 10 before 1809
+  EXPECT_FALSE(MayClearReadOnly(0, 1));  // deleted: the attribute stays as it was
+  EXPECT_TRUE(MayClearReadOnly(kInvalidInfoClass, 1));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 2));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidParameter, 3));
+  EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 0));  // the number of names unknown
+  EXPECT_TRUE(IsOpenForUse(0));
+  EXPECT_FALSE(IsOpenForUse(0x108));  // STATUS_OPLOCK_BREAK_IN_PROGRESS
+  EXPECT_FALSE(IsOpenForUse(static_cast<LONG>(0xC0000043)));  // a sharing violation
 }
 
 TEST(GetMatchingFilesSize, CountsOnlyPlainFilesAndAddsToTheTotal) {
