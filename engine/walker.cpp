@@ -104,9 +104,9 @@ ByteCount WalkSubfolder(HANDLE folder, size_t pathLength, BOOL measureOnly,
   return total;
 }
 
-// The subfolders of a walked folder, shared between the calling thread and one worker: the
+// The subfolders of a walked folder, shared between the calling thread and its workers: the
 // listing opens each and queues it, and whichever thread is free walks it. Most of the time of
-// a walk goes into waiting for each file's calls; two threads wait side by side.
+// a walk goes into waiting for each file's calls; several threads wait side by side.
 class CSharedSubfolders {
  public:
   explicit CSharedSubfolders(BOOL measureOnly)
@@ -119,12 +119,13 @@ class CSharedSubfolders {
   CSharedSubfolders(const CSharedSubfolders&) = delete;
   CSharedSubfolders& operator=(const CSharedSubfolders&) = delete;
 
-  // Queues an opened subfolder, starting the worker at the first one; false when there is no
+  // Queues an opened subfolder, starting the workers at the first one; false when there is no
   // worker or no free slot: the caller then walks the folder itself.
   bool Add(HANDLE folder, size_t pathLength) {
     if (!m_bWorkerTried) {
       m_bWorkerTried = true;
-      m_bWorkerStarted = m_worker.Start(WorkerWalk, this);
+      for (CCallerThread& worker : m_workers)
+        if (worker.Start(WorkerWalk, this)) m_bWorkerStarted = true;
     }
     if (!m_bWorkerStarted) return false;
     EnterCriticalSection(&m_lock);
@@ -135,15 +136,15 @@ class CSharedSubfolders {
     return queued;
   }
 
-  // Once the listing is done: walks what is left, side by side with the worker, waits for the
-  // worker and gives the total of every folder queued.
+  // Once the listing is done: walks what is left, side by side with the workers, waits for
+  // them and gives the total of every folder queued.
   ByteCount Finish(CListingBuffers& buffers) {
     EnterCriticalSection(&m_lock);
     m_bListed = true;
     LeaveCriticalSection(&m_lock);
     WakeAllConditionVariable(&m_cvQueued);
     ByteCount total = WalkQueued(buffers);
-    m_worker.Join();
+    for (CCallerThread& worker : m_workers) worker.Join();
     return total + m_nWorkerTotal;
   }
 
@@ -153,11 +154,15 @@ class CSharedSubfolders {
     size_t pathLength;
   };
   static const int kSlots = 64;
+  static const int kWorkers = 3;
 
   static void WorkerWalk(void* self) {
     CSharedSubfolders& shared = *static_cast<CSharedSubfolders*>(self);
     CListingBuffers buffers;
-    shared.m_nWorkerTotal = shared.WalkQueued(buffers);
+    const ByteCount total = shared.WalkQueued(buffers);
+    EnterCriticalSection(&shared.m_lock);
+    shared.m_nWorkerTotal += total;
+    LeaveCriticalSection(&shared.m_lock);
   }
 
   // Walks queued folders until the listing is done and none is left.
@@ -184,8 +189,8 @@ class CSharedSubfolders {
   bool m_bListed;
   bool m_bWorkerTried;
   bool m_bWorkerStarted;
-  ByteCount m_nWorkerTotal;  // read once the worker has ended
-  CCallerThread m_worker;
+  ByteCount m_nWorkerTotal;  // read once the workers have ended
+  CCallerThread m_workers[kWorkers];
 };
 
 void VisitWalkedItem(HANDLE parent, const ListedItem& item, void* context) {
