@@ -283,25 +283,28 @@ void NoteChatImages(HANDLE account, size_t, void* context) {
   if (HoldsFolder(account, L"Image")) *static_cast<bool*>(context) = true;
 }
 
+// Calls visit4 for each WeChat 4 files folder (xwechat_files) and visit3 for WeChat 3's
+// (WeChat Files), under the roots their settings name.
+void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, size_t, void*),
+                              void (*visit3)(HANDLE, size_t, void*), void* context) {
+  DataRoots roots;
+  FindWeChat4Roots(roots);
+  ForEachDataFolder(roots, L"\\xwechat_files", visit4, context);
+  FindWeChat3Root(roots);
+  ForEachDataFolder(roots, L"\\WeChat Files", visit3, context);
+}
+
 ByteCount CleanWeChat(BOOL measureOnly) {
   CUserRights rights(CSIDL_APPDATA);
-  DataRoots roots;
   AccountWalk walk = {measureOnly, 0};
-  FindWeChat4Roots(roots);
-  ForEachDataFolder(roots, L"\\xwechat_files", WalkWeChat4Files, &walk);
-  FindWeChat3Root(roots);
-  ForEachDataFolder(roots, L"\\WeChat Files", WalkWeChat3Files, &walk);
+  ForEachWeChatFilesFolder(WalkWeChat4Files, WalkWeChat3Files, &walk);
   return walk.total + WalkKnown(CSIDL_APPDATA, L"\\Tencent\\WeChat\\log", measureOnly);
 }
 
 bool IsWeChatPresent() {
   CUserRights rights(CSIDL_APPDATA);
-  DataRoots roots;
   bool found = false;
-  FindWeChat4Roots(roots);
-  ForEachDataFolder(roots, L"\\xwechat_files", NoteFound, &found);
-  FindWeChat3Root(roots);
-  ForEachDataFolder(roots, L"\\WeChat Files", NoteFound, &found);
+  ForEachWeChatFilesFolder(NoteFound, NoteFound, &found);
   HANDLE log = OpenKnownItem(CSIDL_APPDATA, L"\\Tencent\\WeChat\\log", kFolderItem, 0);
   if (log) CloseHandle(log);
   return found || log != nullptr;
