@@ -56,12 +56,9 @@ bool LookUpUserFolder(int csidl, HANDLE token, wchar_t* path) {
 }  // namespace
 
 bool GetProfileFolder(HANDLE token, wchar_t* profile) {
-  alignas(8) BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  DWORD used = 0;
+  TokenUserBuffer user;
   wchar_t* sid = nullptr;
-  if (!GetTokenInformation(token, TokenUser, user, sizeof user, &used) ||
-      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid))
-    return false;
+  if (!ReadTokenUser(token, &user) || !ConvertSidToStringSidW(user.Sid(), &sid)) return false;
   bool found = ReadProfileImagePath(sid, profile);
   LocalFree(sid);
   size_t length = found ? wcslen(profile) : 0;

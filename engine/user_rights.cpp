@@ -64,13 +64,12 @@ namespace {
 
 const DWORD kUserTokenAccess = TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE;
 
-// The user a token belongs to; false when it cannot be read.
-bool ReadTokenUser(HANDLE token, BYTE* buffer, DWORD size) {
-  DWORD used = 0;
-  return GetTokenInformation(token, TokenUser, buffer, size, &used) != FALSE;
-}
-
 }  // namespace
+
+bool ReadTokenUser(HANDLE token, TokenUserBuffer* user) {
+  DWORD used = 0;
+  return GetTokenInformation(token, TokenUser, user->bytes, sizeof user->bytes, &used) != FALSE;
+}
 
 HANDLE OpenActingUserToken() {
   HANDLE token = nullptr;
@@ -83,14 +82,11 @@ bool IsShellUserProcessUser() {
   HANDLE shell = OpenShellUserToken(kWindowsShellTokenCalls);
   if (!shell) return true;
   HANDLE own = nullptr;
-  alignas(8) BYTE shellUser[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  alignas(8) BYTE ownUser[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  TokenUserBuffer shellUser, ownUser;
   // Where either user cannot be read, they do not count as one.
   bool same = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
-              ReadTokenUser(shell, shellUser, sizeof shellUser) &&
-              ReadTokenUser(own, ownUser, sizeof ownUser) &&
-              EqualSid(reinterpret_cast<TOKEN_USER*>(shellUser)->User.Sid,
-                       reinterpret_cast<TOKEN_USER*>(ownUser)->User.Sid);
+              ReadTokenUser(shell, &shellUser) && ReadTokenUser(own, &ownUser) &&
+              EqualSid(shellUser.Sid(), ownUser.Sid());
   if (own) CloseHandle(own);
   CloseHandle(shell);
   return same;

@@ -43,6 +43,14 @@ class CUserRights {
   bool m_bActing;
 };
 
+// The user a token belongs to, into buffer (a TOKEN_USER and its SID); false when it cannot be
+// read.
+struct TokenUserBuffer {
+  alignas(8) BYTE bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  PSID Sid() { return reinterpret_cast<TOKEN_USER*>(bytes)->User.Sid; }
+};
+bool ReadTokenUser(HANDLE token, TokenUserBuffer* user);
+
 // The token of the user the calling thread acts for (its impersonation token, else the
 // process's own), with query and impersonation rights; null when it cannot be opened.
 HANDLE OpenActingUserToken();
