@@ -15,7 +15,7 @@ XVFB_PID=
 . "$root/scripts/xvfb.sh"
 . "$root/scripts/build-env.sh"
 build="$root/build/x86_64"
-build_arch x86_64 "$build" Spruce spruce_snapshot >/dev/null
+build_arch x86_64 "$build" Spruce spruce_snapshot spruce_desktop >/dev/null
 prefix="$build/run-prefix"
 made=
 if [ ! -f "$prefix/drive_c/spruce-disposable-prefix" ]; then
@@ -29,12 +29,12 @@ $WINE reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$dpi"
 cd "$build/bin"  # a working folder Wine can name (drive S:)
 if [ -n "$DISPLAY" ]; then
   set_window_manager Y
-  exec $WINE "$build/bin/Spruce.exe"
+  exec $WINE "$build/bin/spruce_desktop.exe" 'S:\Spruce.exe'
 fi
 set_window_manager N
 trap '$WINESERVER -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 start_xvfb
-$WINE "$build/bin/spruce_snapshot.exe" 'S:\Spruce.exe' 'C:\spruce-survey.png' 'C:\spruce-cleaned.png'
+$WINE "$build/bin/spruce_desktop.exe" 'S:\spruce_snapshot.exe' 'S:\Spruce.exe' 'C:\spruce-survey.png' 'C:\spruce-cleaned.png'
 mkdir -p "$build/screenshot"
 for picture in spruce-survey.png spruce-cleaned.png; do
   mv "$prefix/drive_c/$picture" "$build/screenshot/$picture"

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "devtools/shell_window.h"
+
 #include "engine/categories.h"
 
 #include <gtest/gtest.h>
@@ -249,18 +251,7 @@ void RemoveApplicationData() {
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
 }
 
-// Exported by user32 but left out of the headers: makes a window the desktop's shell window.
-extern "C" BOOL WINAPI SetShellWindow(HWND window);
-
-CTestShellWindow::CTestShellWindow() {
-  if (GetShellWindow()) return;
-  m_hWnd = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                           nullptr, nullptr);
-  if (m_hWnd && !SetShellWindow(m_hWnd)) {
-    DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
-  }
-}
+CTestShellWindow::CTestShellWindow() : m_hWnd(MakeShellWindow()) {}
 
 CTestShellWindow::~CTestShellWindow() {
   if (m_hWnd) DestroyWindow(m_hWnd);

@@ -111,5 +111,5 @@ class CTestShellWindow {
   CTestShellWindow& operator=(const CTestShellWindow&) = delete;
 
  private:
-  HWND m_hWnd = nullptr;
+  HWND m_hWnd;
 };
