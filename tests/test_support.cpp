@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+// Exported by user32 but left out of the headers: makes a window the desktop's shell window.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
 std::wstring ProjectVersionText(int parts) {
   const int numbers[4] = {SPRUCE_EXPECTED_VERSION_MAJOR, SPRUCE_EXPECTED_VERSION_MINOR,
                           SPRUCE_EXPECTED_VERSION_PATCH, 0};
@@ -220,6 +223,17 @@ bool CCommandStandIn::DecoyRan() const {
   return !m_besideProgram.Record().empty() || !m_currentFolder.Record().empty();
 }
 
+CTestShellWindow::CTestShellWindow() {
+  if (GetShellWindow()) return;
+  m_hWnd = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                           nullptr, nullptr);
+  EXPECT_TRUE(SetShellWindow(m_hWnd));
+}
+
+CTestShellWindow::~CTestShellWindow() {
+  if (m_hWnd) DestroyWindow(m_hWnd);
+}
+
 ByteCount Measured(int row) {
   testing::internal::CaptureStdout();
   ByteCount size = kCategoryRows[row].measure();
@@ -244,7 +258,13 @@ void RemoveApplicationData() {
         documents + L"\\WeChat Files", KnownFolder(kQQProgramFiles) + L"\\Tencent",
         documents + L"\\Tencent Files", KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent",
         std::wstring(L"D:\\WeChat Files"), std::wstring(L"C:\\NVIDIA"),
-        std::wstring(L"C:\\AMD")})
+        std::wstring(L"C:\\AMD"), local + L"\\Quark", local + L"\\2345Explorer",
+        local + L"\\360Chrome", roaming + L"\\DingTalk", local + L"\\NetEase",
+        local + L"\\NVIDIA", local + L"\\AMD", KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA",
+        KnownFolder(CSIDL_WINDOWS) + L"\\Logs\\CBS", roaming + L"\\Code",
+        local + L"\\npm-cache", local + L"\\pip", local + L"\\Steam",
+        KnownFolder(kQQProgramFiles) + L"\\Steam"})
     RemoveTree(tree);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Valve");
 }

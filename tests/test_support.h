@@ -92,8 +92,22 @@ std::wstring KnownFolder(int csidl);
 ByteCount BuildSampleTree(const std::wstring& folder);
 
 // Removes every application's data that the application cache rows look for (browsers, WeChat,
-// QQ, QQMusic, driver installers, crash dumps, their settings), so that no such row shows.
+// QQ, DingTalk, the music players, graphics drivers, servicing logs, developer tools, Steam,
+// crash dumps, their settings), so that no such row shows.
 void RemoveApplicationData();
+
+// A shell window of the desktop for the object's life, where Wine has none: per-user steps then
+// act as the user who runs it (this test), and reach places outside the profile.
+class CTestShellWindow {
+ public:
+  CTestShellWindow();
+  ~CTestShellWindow();
+  CTestShellWindow(const CTestShellWindow&) = delete;
+  CTestShellWindow& operator=(const CTestShellWindow&) = delete;
+
+ private:
+  HWND m_hWnd = nullptr;
+};
 
 // A category row's measure or clean action, with the diagnostic lines it prints (missing font
 // cache files, the absent search service) kept out of the test output.
