@@ -123,8 +123,8 @@ const CacheLayout kShaderCaches[] = {
     {CSIDL_LOCAL_APPDATA, L"\\AMD\\DxCache", kWholeRoot},
     {CSIDL_LOCAL_APPDATA, L"\\AMD\\GLCache", kWholeRoot},
     {CSIDL_LOCAL_APPDATA, L"\\AMD\\VkCache", kWholeRoot}};
-const CacheLayout kCbsLogs[] = {{CSIDL_WINDOWS, L"\\Logs\\CBS", kNoCaches, nullptr, nullptr,
-                                 kCbsPersistLogs}};
+const CacheLayout kCbsLogs[] = {
+    {CSIDL_WINDOWS, L"\\Logs\\CBS", kNoCaches, nullptr, nullptr, kCbsPersistLogs}};
 const CacheLayout kVSCode[] = {{CSIDL_APPDATA, L"\\Code", kVSCodeCaches}};
 const CacheLayout kDownloadCaches[] = {
     {CSIDL_LOCAL_APPDATA, L"\\npm-cache\\_cacache", kWholeRoot},
@@ -223,8 +223,8 @@ bool IsAppPresent() {
 }
 
 // WeChat 4 puts files it is sending or unpacking, and stickers it is fetching, in temp folders.
-const wchar_t* const kWeChat4AccountCaches[] = {L"\\cache", L"\\temp", L"\\business\\emoticon\\Temp",
-                                              nullptr};
+const wchar_t* const kWeChat4AccountCaches[] = {L"\\cache", L"\\temp",
+                                                L"\\business\\emoticon\\Temp", nullptr};
 const wchar_t* const kWeChat3AccountCaches[] = {L"\\FileStorage\\Cache", nullptr};
 const wchar_t* const kNewQQAccountCaches[] = {L"\\nt_qq\\nt_temp", nullptr};
 const wchar_t* const kNewQQGlobalCaches[] = {L"\\nt_qq\\global\\nt_temp", nullptr};

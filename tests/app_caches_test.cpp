@@ -11,6 +11,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -86,6 +87,16 @@ std::string Utf16Bytes(const std::wstring& text) {
   return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
+// Sets HKCU\Software\Valve\Steam's SteamPath, as Steam (or any program the user runs) writes it.
+void SetSteamPath(const wchar_t* text) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Valve\\Steam", 0, nullptr, 0, KEY_SET_VALUE,
+                  nullptr, &key, nullptr);
+  RegSetValueExW(key, L"SteamPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
 class AppCaches : public testing::Test {
  protected:
   void SetUp() override { RemoveAll(); }
@@ -102,6 +113,12 @@ class AppCaches : public testing::Test {
 };
 
 TEST_F(AppCaches, NoApplicationDataMeansNoRowAndNothingCounted) {
+  for (int i = 0; i < kAppCacheRowCount; ++i) {
+    EXPECT_FALSE(kAppCacheRows[i].present()) << i;
+    EXPECT_EQ(kAppCacheRows[i].target(TRUE), 0u) << i;
+  }
+  // As the user, who may reach places outside the profile too.
+  CTestShellWindow shell;
   for (int i = 0; i < kAppCacheRowCount; ++i) {
     EXPECT_FALSE(kAppCacheRows[i].present()) << i;
     EXPECT_EQ(kAppCacheRows[i].target(TRUE), 0u) << i;
@@ -130,6 +147,7 @@ TEST_F(AppCaches, BrowserProfilesLoseTheirCachesAndKeepTheirData) {
 }
 
 TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
+  CTestShellWindow shell;
   const std::wstring config = m_roaming + L"\\Tencent\\xwechat\\config\\";
   WriteBytes(config + L"a.ini", "\xEF\xBB\xBF" "D:\\spruce-tests\\app-caches\\wx\r\n");
   WriteBytes(config + L"b.ini", Utf16Bytes(L"MyDocument:"));
@@ -148,23 +166,28 @@ TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
   const std::wstring wx3 = L"D:\\WeChat Files";
   const std::wstring log = m_roaming + L"\\Tencent\\WeChat\\log";
   WriteFileOfSize(wx4 + L"\\wxid_a\\cache\\2024-05\\img.dat", 100);
+  WriteFileOfSize(wx4 + L"\\wxid_a\\temp\\drag\\report.pdf", 1600);
+  WriteFileOfSize(wx4 + L"\\wxid_a\\business\\emoticon\\Temp\\sticker.gif", 3200);
   WriteFileOfSize(docs4 + L"\\wxid_b\\cache\\x", 200);
   WriteFileOfSize(wx3 + L"\\wxid_c\\FileStorage\\Cache\\2024-05\\z", 400);
   WriteFileOfSize(log + L"\\wechat.xlog", 800);
   for (const std::wstring& kept :
        {wx4 + L"\\wxid_a\\db_storage\\message\\message_0.db", wx4 + L"\\wxid_a\\msg\\attach\\f",
+        wx4 + L"\\wxid_a\\business\\emoticon\\favorites.db", far4 + L"\\temp\\unread-setting",
         wx4 + L"\\all_users\\cache\\not-an-account", docs4 + L"\\wxid_b\\db_storage\\x.db",
         far4 + L"\\cache\\unread-setting", far4 + L"\\db_storage\\y.db",
         wx3 + L"\\wxid_c\\FileStorage\\MsgAttach\\m", wx3 + L"\\All Users\\FileStorage\\Cache\\k"})
     WriteFileOfSize(kept, 1000);
   MakeFolderLink(wx4 + L"\\wxid_a\\cache\\linked", wx4 + L"\\wxid_a\\db_storage");
-  ExpectOnlyCachesEmptied(Row(L"微信缓存"), 1500,
+  ExpectOnlyCachesEmptied(Row(L"微信缓存"), 6300,
                           {m_onD, docs4, wx3, m_roaming + L"\\Tencent"},
-                          {wx4 + L"\\wxid_a\\cache", docs4 + L"\\wxid_b\\cache",
+                          {wx4 + L"\\wxid_a\\cache", wx4 + L"\\wxid_a\\temp",
+                           wx4 + L"\\wxid_a\\business\\emoticon\\Temp", docs4 + L"\\wxid_b\\cache",
                            wx3 + L"\\wxid_c\\FileStorage\\Cache", log});
 }
 
 TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {
+  CTestShellWindow shell;
   WriteBytes(KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent\\QQ\\UserDataInfo.ini",
              "[UserDataSet]\r\nUserDataSavePathType = 2\r\n"
              "UserDataSavePath=D:\\spruce-tests\\app-caches\\qq\r\n");
@@ -189,6 +212,9 @@ TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
   const std::wstring profiles = m_local + L"\\Mozilla\\Firefox\\Profiles";
   const std::wstring music = m_roaming + L"\\Tencent\\QQMusic";
   const std::wstring dumps = m_local + L"\\CrashDumps";
+  const std::wstring cloudMusic = m_local + L"\\NetEase\\CloudMusic";
+  const std::wstring npm = m_local + L"\\npm-cache", pip = m_local + L"\\pip";
+  CTestShellWindow shell;  // the driver installers' folders lie outside the profile
   struct {
     const wchar_t* label;
     std::vector<std::wstring> roots, caches;
@@ -199,6 +225,10 @@ TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
       {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, music + L"\\Download\\song.flac"},
       {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, L""},
       {L"程序崩溃转储", {dumps}, {dumps}, L""},
+      {L"网易云音乐缓存", {cloudMusic}, {cloudMusic + L"\\Cache\\Cache"},
+       cloudMusic + L"\\Download\\song.flac"},
+      {L"npm和pip下载缓存", {npm, pip}, {npm + L"\\_cacache", pip + L"\\Cache"},
+       npm + L"\\_logs\\2024-05-15T10_00_00_000Z-debug-0.log"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(row.label)));
@@ -207,6 +237,136 @@ TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
     if (!row.kept.empty()) WriteFileOfSize(row.kept, 1000);
     ExpectOnlyCachesEmptied(Row(row.label), 300 * row.caches.size(), row.roots, row.caches);
   }
+}
+
+TEST_F(AppCaches, NewChromiumBrowsersAreLaidOutAsEdge) {
+  for (const auto& browser :
+       {std::make_pair(L"夸克浏览器缓存", m_local + L"\\Quark\\User Data"),
+        std::make_pair(L"2345浏览器缓存", m_local + L"\\2345Explorer\\User Data"),
+        std::make_pair(L"360极速浏览器缓存", m_local + L"\\360Chrome\\Chrome\\User Data")}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(browser.first)));
+    const std::wstring& data = browser.second;
+    WriteFileOfSize(data + L"\\Default\\Cache\\Cache_Data\\data_1", 100);
+    WriteFileOfSize(data + L"\\GrShaderCache\\data_0", 200);
+    WriteFileOfSize(data + L"\\Default\\Local Storage\\leveldb\\000005.ldb", 1000);
+    WriteFileOfSize(data + L"\\Local State", 1000);
+    ExpectOnlyCachesEmptied(Row(browser.first), 300, {data},
+                            {data + L"\\Default\\Cache", data + L"\\GrShaderCache"});
+  }
+}
+
+TEST_F(AppCaches, DingTalkEmptiesTheResourceCacheOfEachAccountAndKeepsItsDatabases) {
+  const std::wstring root = m_roaming + L"\\DingTalk";
+  WriteFileOfSize(root + L"\\4815162342_v2\\resource_cache\\img\\a1b2.png", 100);
+  WriteFileOfSize(root + L"\\4815162342_v3\\resource_cache\\c3d4", 200);
+  for (const wchar_t* kept :
+       {L"\\4815162342_v2\\DBFiles\\dingtalk.db", L"\\4815162342_v3\\DBFiles\\msg\\m.db",
+        L"\\4815162342_v3\\ImageFiles\\photo.jpg", L"\\4815162342_v1\\resource_cache\\old",
+        L"\\_v2\\resource_cache\\x", L"\\resource_cache\\global", L"\\log\\dingtalk.log"})
+    WriteFileOfSize(root + kept, 1000);
+  MakeFolderLink(root + L"\\4815162342_v3\\resource_cache\\linked",
+                 root + L"\\4815162342_v3\\DBFiles");
+  ExpectOnlyCachesEmptied(Row(L"钉钉缓存"), 300, {root},
+                          {root + L"\\4815162342_v2\\resource_cache",
+                           root + L"\\4815162342_v3\\resource_cache"});
+}
+
+// One of the places lies in AppData\LocalLow, which only the profile folder leads to.
+TEST_F(AppCaches, ShaderCachesAreEmptiedInEveryDriversFolder) {
+  const std::wstring nvidia = m_local + L"\\NVIDIA", amd = m_local + L"\\AMD";
+  const std::wstring low = KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA";
+  const std::vector<std::wstring> caches = {
+      nvidia + L"\\DXCache", nvidia + L"\\GLCache", low + L"\\PerDriverVersion\\DXCache",
+      amd + L"\\DxCache",    amd + L"\\GLCache",    amd + L"\\VkCache"};
+  ByteCount size = 100;
+  for (const std::wstring& cache : caches) WriteFileOfSize(cache + L"\\a1b2c3.nvph", size++);
+  for (const std::wstring& kept :
+       {nvidia + L"\\NvBackend\\ApplicationOntology\\data\\wrappers.json",
+        low + L"\\PerDriverVersion\\settings.bin", amd + L"\\CN\\gmdb.blb"})
+    WriteFileOfSize(kept, 1000);
+  MakeFolderLink(caches[2] + L"\\linked", nvidia + L"\\NvBackend");
+  ExpectOnlyCachesEmptied(Row(L"显卡着色器缓存"), 100 + 101 + 102 + 103 + 104 + 105,
+                          {nvidia, amd, low}, caches);
+}
+
+TEST_F(AppCaches, ServicingLogsLoseOnlyThePersistedLogs) {
+  const std::wstring cbs = KnownFolder(CSIDL_WINDOWS) + L"\\Logs\\CBS";
+  const std::wstring log = cbs + L"\\CbsPersist_20240515103012.log";
+  const std::wstring cab = cbs + L"\\CbsPersist_20240301081544.cab";
+  WriteFileOfSize(log, 300);
+  WriteFileOfSize(cab, 200);
+  for (const wchar_t* kept : {L"\\CBS.log", L"\\FilterList.log", L"\\CbsPersist_x.log\\inside.log",
+                              L"\\CbsPersist_20240515103012.log.old"})
+    WriteFileOfSize(cbs + kept, 1000);
+  const AppCacheRow& row = Row(L"Windows更新日志");
+  ASSERT_TRUE(row.present());
+  Tree expected = TreeOf({cbs});
+  expected.erase(log);
+  expected.erase(cab);
+  EXPECT_EQ(row.target(TRUE), 500u);
+  row.target(FALSE);
+  EXPECT_EQ(TreeOf({cbs}), expected);
+  EXPECT_EQ(row.target(TRUE), 0u);
+}
+
+TEST_F(AppCaches, VSCodeLosesItsCachesAndLogsAndKeepsTheUsersWork) {
+  const std::wstring code = m_roaming + L"\\Code";
+  std::vector<std::wstring> caches;
+  for (const wchar_t* cache :
+       {L"\\Cache\\Cache_Data", L"\\CachedData\\8b3775030ed1a69b13e4f4c628c612102e30a681",
+        L"\\CachedExtensionVSIXs", L"\\Code Cache\\js", L"\\GPUCache", L"\\DawnGraphiteCache",
+        L"\\DawnWebGPUCache", L"\\logs\\20240515T103012"}) {
+    WriteFileOfSize(code + cache + L"\\f_000001", 100);
+    caches.push_back(code + std::wstring(cache).substr(0, std::wstring(cache).find(L'\\', 1)));
+  }
+  for (const wchar_t* kept :
+       {L"\\User\\settings.json", L"\\User\\History\\-5a1b2c3d\\entries.json",
+        L"\\User\\History\\-5a1b2c3d\\Xk2f.py", L"\\Local Storage\\leveldb\\000003.log",
+        L"\\Session Storage\\000004.log", L"\\IndexedDB\\file__0.indexeddb.leveldb\\LOG",
+        L"\\Backups\\1715769012345\\untitled\\-7f3a", L"\\CachedProfilesData\\__default__\\x",
+        L"\\machineid"})
+    WriteFileOfSize(code + kept, 1000);
+  MakeFolderLink(code + L"\\logs\\linked", code + L"\\User\\History");
+  ExpectOnlyCachesEmptied(Row(L"VS Code缓存"), 800, {code}, caches);
+}
+
+// Steam notes its folder as the user's setting, in lower case with forward slashes.
+TEST_F(AppCaches, SteamEmptiesItsWebAndShaderCachesWhereItsSettingPutsIt) {
+  CTestShellWindow shell;
+  SetSteamPath(L"d:/spruce-tests/app-caches/steam");
+  const std::wstring steam = m_onD + L"\\steam", html = m_local + L"\\Steam\\htmlcache";
+  const std::wstring unused = KnownFolder(kQQProgramFiles) + L"\\Steam";
+  WriteFileOfSize(steam + L"\\appcache\\httpcache\\3f\\a1b2c3d4", 100);
+  WriteFileOfSize(steam + L"\\steamapps\\shadercache\\730\\fozpipelinesv6\\steamapp.foz", 200);
+  WriteFileOfSize(html + L"\\Cache\\Cache_Data\\data_1", 400);
+  for (const std::wstring& kept :
+       {steam + L"\\steamapps\\common\\Counter-Strike Global Offensive\\game\\cs2.exe",
+        steam + L"\\steamapps\\appmanifest_730.acf", steam + L"\\userdata\\12345\\730\\local.vdf",
+        steam + L"\\config\\config.vdf", steam + L"\\appcache\\appinfo.vdf",
+        m_local + L"\\Steam\\widevine\\manifest.json",
+        unused + L"\\appcache\\httpcache\\not-this-steam"})
+    WriteFileOfSize(kept, 1000);
+  MakeFolderLink(steam + L"\\steamapps\\shadercache\\linked", steam + L"\\steamapps\\common");
+  ExpectOnlyCachesEmptied(Row(L"Steam缓存"), 700, {steam, m_local + L"\\Steam", unused},
+                          {steam + L"\\appcache\\httpcache", steam + L"\\steamapps\\shadercache",
+                           html});
+}
+
+// Without the setting Steam lies in Program Files (x86), which Steam opens to every user: it is
+// reached only as the user.
+TEST_F(AppCaches, SteamsDefaultFolderIsEmptiedOnlyWithTheUsersRights) {
+  const std::wstring steam = KnownFolder(kQQProgramFiles) + L"\\Steam";
+  const std::wstring cache = steam + L"\\appcache\\httpcache\\3f\\a1b2c3d4";
+  WriteFileOfSize(cache, 100);
+  WriteFileOfSize(steam + L"\\steamapps\\common\\Game\\game.exe", 1000);
+  SetSteamPath(L"d:steam");  // no folder: Steam's own default is taken
+  const AppCacheRow& row = Row(L"Steam缓存");
+  EXPECT_FALSE(row.present());
+  EXPECT_EQ(row.target(TRUE), 0u);
+  row.target(FALSE);
+  EXPECT_TRUE(PathExists(cache));
+  CTestShellWindow shell;
+  ExpectOnlyCachesEmptied(row, 100, {steam}, {steam + L"\\appcache\\httpcache"});
 }
 
 TEST(SettingsText, DecodingCuttingAndSortingTheLines) {

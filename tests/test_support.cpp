@@ -260,7 +260,8 @@ void RemoveApplicationData() {
         std::wstring(L"D:\\WeChat Files"), std::wstring(L"C:\\NVIDIA"),
         std::wstring(L"C:\\AMD"), local + L"\\Quark", local + L"\\2345Explorer",
         local + L"\\360Chrome", roaming + L"\\DingTalk", local + L"\\NetEase",
-        local + L"\\NVIDIA", local + L"\\AMD", KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA",
+        local + L"\\NVIDIA", local + L"\\AMD",
+        KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA",
         KnownFolder(CSIDL_WINDOWS) + L"\\Logs\\CBS", roaming + L"\\Code",
         local + L"\\npm-cache", local + L"\\pip", local + L"\\Steam",
         KnownFolder(kQQProgramFiles) + L"\\Steam"})
