@@ -135,19 +135,16 @@ const CacheLayout kSteam[] = {{kSteamBase, L"", kSteamCaches},
 // Steam's folder: the value SteamPath of the user's HKCU\Software\Valve\Steam, else Steam in
 // Program Files (x86). The value is the user's own setting, and the default folder one that
 // Steam's installer opens to every user: either is reached only with the user's rights. Steam
-// writes the value in lower case with forward slashes ("c:/program files (x86)/steam"); Windows
-// reads a forward slash as a backslash and names without regard to case, so the text turned
-// to backslashes names the same folder and is then held to the rules of every settings root
-// (ParseSettingsRoot, OpenBelowDataRoot). Only a folder on a drive is taken.
+// writes the value in lower case with forward slashes ("c:/program files (x86)/steam"). Windows
+// reads a forward slash as a backslash and names regardless of case, and so do the rules every
+// settings root is held to (ParseSettingsRoot, then OpenBelowDataRoot's IsWalkableFolder and
+// no-link opens): the text is taken as it stands, and only where it names a folder on a drive.
 HANDLE OpenSteamItem(const wchar_t* subPath, wchar_t* path) {
   if (!IsActingAsUser()) return nullptr;
   wchar_t text[MAX_PATH];
-  if (ReadUserRegistryText(L"Software\\Valve\\Steam", L"SteamPath", text)) {
-    for (wchar_t* c = text; *c; ++c)
-      if (*c == L'/') *c = L'\\';
-    if (ParseSettingsRoot(text) == kFolderRoot)
-      return OpenBelowDataRoot(kFolderRoot, text, subPath, path);
-  }
+  if (ReadUserRegistryText(L"Software\\Valve\\Steam", L"SteamPath", text) &&
+      ParseSettingsRoot(text) == kFolderRoot)
+    return OpenBelowDataRoot(kFolderRoot, text, subPath, path);
   // Steam is a 32-bit program: on 64-bit Windows it lies in Program Files (x86), as QQ does.
   wchar_t below[MAX_PATH] = L"\\Steam";
   if (!AppendPath(below, subPath)) return nullptr;
