@@ -11,7 +11,6 @@
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -208,85 +207,75 @@ TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {
                            app + L"\\Cache", app + L"\\GPUCache"});
 }
 
-TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
+// Each cache folder gets a file of 300 bytes, each of the user's data beside them one of 1000.
+TEST_F(AppCaches, EachRowEmptiesItsCacheFoldersAndNothingBeside) {
   const std::wstring profiles = m_local + L"\\Mozilla\\Firefox\\Profiles";
   const std::wstring music = m_roaming + L"\\Tencent\\QQMusic";
   const std::wstring dumps = m_local + L"\\CrashDumps";
+  const std::wstring quark = m_local + L"\\Quark\\User Data";
+  const std::wstring dingTalk = m_roaming + L"\\DingTalk";
   const std::wstring cloudMusic = m_local + L"\\NetEase\\CloudMusic";
+  const std::wstring nvidia = m_local + L"\\NVIDIA", amd = m_local + L"\\AMD";
+  // AppData\LocalLow, which only the profile folder leads to.
+  const std::wstring low = KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA";
+  const std::wstring code = m_roaming + L"\\Code";
   const std::wstring npm = m_local + L"\\npm-cache", pip = m_local + L"\\pip";
-  CTestShellWindow shell;  // the driver installers' folders lie outside the profile
+  // Steam notes its folder as the user's setting, in lower case with forward slashes.
+  SetSteamPath(L"d:/spruce-tests/app-caches/steam");
+  const std::wstring steam = m_onD + L"\\steam", steamLocal = m_local + L"\\Steam";
+  const std::wstring unusedSteam = KnownFolder(kQQProgramFiles) + L"\\Steam";
+  CTestShellWindow shell;  // the driver installers' and Steam's folders lie outside the profile
   struct {
     const wchar_t* label;
-    std::vector<std::wstring> roots, caches;
-    std::wstring kept;
+    std::vector<std::wstring> roots, caches, kept;
   } const rows[] = {
       {L"Firefox浏览器缓存", {profiles}, {profiles + L"\\abc.default-release\\cache2"},
-       profiles + L"\\abc.default-release\\places.sqlite"},
-      {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, music + L"\\Download\\song.flac"},
-      {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, L""},
-      {L"程序崩溃转储", {dumps}, {dumps}, L""},
+       {profiles + L"\\abc.default-release\\places.sqlite"}},
+      {L"夸克浏览器缓存", {quark}, {quark + L"\\Default\\Cache", quark + L"\\GrShaderCache"},
+       {quark + L"\\Default\\Local Storage\\leveldb\\000005.ldb", quark + L"\\Local State"}},
+      {L"钉钉缓存", {dingTalk},
+       {dingTalk + L"\\4815162342_v2\\resource_cache",
+        dingTalk + L"\\4815162342_v3\\resource_cache"},
+       {dingTalk + L"\\4815162342_v2\\DBFiles\\dingtalk.db",
+        dingTalk + L"\\4815162342_v3\\DBFiles\\msg\\m.db",
+        dingTalk + L"\\4815162342_v1\\resource_cache\\old", dingTalk + L"\\_v2\\resource_cache\\x",
+        dingTalk + L"\\resource_cache\\global"}},
+      {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, {music + L"\\Download\\song.flac"}},
       {L"网易云音乐缓存", {cloudMusic}, {cloudMusic + L"\\Cache\\Cache"},
-       cloudMusic + L"\\Download\\song.flac"},
+       {cloudMusic + L"\\Download\\song.flac"}},
+      {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, {}},
+      {L"程序崩溃转储", {dumps}, {dumps}, {}},
+      {L"显卡着色器缓存", {nvidia, amd, low},
+       {nvidia + L"\\DXCache", nvidia + L"\\GLCache", low + L"\\PerDriverVersion\\DXCache",
+        amd + L"\\DxCache", amd + L"\\GLCache", amd + L"\\VkCache"},
+       {nvidia + L"\\NvBackend\\ApplicationOntology\\wrappers.json",
+        low + L"\\PerDriverVersion\\settings.bin", amd + L"\\CN\\gmdb.blb"}},
+      {L"VS Code缓存", {code},
+       {code + L"\\Cache", code + L"\\CachedData", code + L"\\CachedExtensionVSIXs",
+        code + L"\\Code Cache", code + L"\\GPUCache", code + L"\\DawnGraphiteCache",
+        code + L"\\DawnWebGPUCache", code + L"\\logs"},
+       {code + L"\\User\\settings.json", code + L"\\User\\History\\-5a1b2c3d\\Xk2f.py",
+        code + L"\\Local Storage\\leveldb\\000003.log", code + L"\\Session Storage\\000004.log",
+        code + L"\\IndexedDB\\file__0.indexeddb.leveldb\\LOG",
+        code + L"\\Backups\\1715769012345\\untitled\\-7f3a", code + L"\\machineid"}},
       {L"npm和pip下载缓存", {npm, pip}, {npm + L"\\_cacache", pip + L"\\Cache"},
-       npm + L"\\_logs\\2024-05-15T10_00_00_000Z-debug-0.log"},
+       {npm + L"\\_logs\\2024-05-15T10_00_00_000Z-debug-0.log"}},
+      {L"Steam缓存", {steam, steamLocal, unusedSteam},
+       {steam + L"\\appcache\\httpcache", steam + L"\\steamapps\\shadercache",
+        steamLocal + L"\\htmlcache"},
+       {steam + L"\\steamapps\\common\\Counter-Strike Global Offensive\\game\\cs2.exe",
+        steam + L"\\steamapps\\appmanifest_730.acf", steam + L"\\userdata\\12345\\730\\local.vdf",
+        steam + L"\\config\\config.vdf", steam + L"\\appcache\\appinfo.vdf",
+        steamLocal + L"\\widevine\\manifest.json",
+        unusedSteam + L"\\appcache\\httpcache\\not-this-steam"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(row.label)));
     for (const std::wstring& cache : row.caches)
       WriteFileOfSize(cache + L"\\entries\\A1B2", 300);
-    if (!row.kept.empty()) WriteFileOfSize(row.kept, 1000);
+    for (const std::wstring& kept : row.kept) WriteFileOfSize(kept, 1000);
     ExpectOnlyCachesEmptied(Row(row.label), 300 * row.caches.size(), row.roots, row.caches);
   }
-}
-
-TEST_F(AppCaches, NewChromiumBrowsersAreLaidOutAsEdge) {
-  for (const auto& browser :
-       {std::make_pair(L"夸克浏览器缓存", m_local + L"\\Quark\\User Data"),
-        std::make_pair(L"2345浏览器缓存", m_local + L"\\2345Explorer\\User Data"),
-        std::make_pair(L"360极速浏览器缓存", m_local + L"\\360Chrome\\Chrome\\User Data")}) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(browser.first)));
-    const std::wstring& data = browser.second;
-    WriteFileOfSize(data + L"\\Default\\Cache\\Cache_Data\\data_1", 100);
-    WriteFileOfSize(data + L"\\GrShaderCache\\data_0", 200);
-    WriteFileOfSize(data + L"\\Default\\Local Storage\\leveldb\\000005.ldb", 1000);
-    WriteFileOfSize(data + L"\\Local State", 1000);
-    ExpectOnlyCachesEmptied(Row(browser.first), 300, {data},
-                            {data + L"\\Default\\Cache", data + L"\\GrShaderCache"});
-  }
-}
-
-TEST_F(AppCaches, DingTalkEmptiesTheResourceCacheOfEachAccountAndKeepsItsDatabases) {
-  const std::wstring root = m_roaming + L"\\DingTalk";
-  WriteFileOfSize(root + L"\\4815162342_v2\\resource_cache\\img\\a1b2.png", 100);
-  WriteFileOfSize(root + L"\\4815162342_v3\\resource_cache\\c3d4", 200);
-  for (const wchar_t* kept :
-       {L"\\4815162342_v2\\DBFiles\\dingtalk.db", L"\\4815162342_v3\\DBFiles\\msg\\m.db",
-        L"\\4815162342_v3\\ImageFiles\\photo.jpg", L"\\4815162342_v1\\resource_cache\\old",
-        L"\\_v2\\resource_cache\\x", L"\\resource_cache\\global", L"\\log\\dingtalk.log"})
-    WriteFileOfSize(root + kept, 1000);
-  MakeFolderLink(root + L"\\4815162342_v3\\resource_cache\\linked",
-                 root + L"\\4815162342_v3\\DBFiles");
-  ExpectOnlyCachesEmptied(Row(L"钉钉缓存"), 300, {root},
-                          {root + L"\\4815162342_v2\\resource_cache",
-                           root + L"\\4815162342_v3\\resource_cache"});
-}
-
-// One of the places lies in AppData\LocalLow, which only the profile folder leads to.
-TEST_F(AppCaches, ShaderCachesAreEmptiedInEveryDriversFolder) {
-  const std::wstring nvidia = m_local + L"\\NVIDIA", amd = m_local + L"\\AMD";
-  const std::wstring low = KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA";
-  const std::vector<std::wstring> caches = {
-      nvidia + L"\\DXCache", nvidia + L"\\GLCache", low + L"\\PerDriverVersion\\DXCache",
-      amd + L"\\DxCache",    amd + L"\\GLCache",    amd + L"\\VkCache"};
-  ByteCount size = 100;
-  for (const std::wstring& cache : caches) WriteFileOfSize(cache + L"\\a1b2c3.nvph", size++);
-  for (const std::wstring& kept :
-       {nvidia + L"\\NvBackend\\ApplicationOntology\\data\\wrappers.json",
-        low + L"\\PerDriverVersion\\settings.bin", amd + L"\\CN\\gmdb.blb"})
-    WriteFileOfSize(kept, 1000);
-  MakeFolderLink(caches[2] + L"\\linked", nvidia + L"\\NvBackend");
-  ExpectOnlyCachesEmptied(Row(L"显卡着色器缓存"), 100 + 101 + 102 + 103 + 104 + 105,
-                          {nvidia, amd, low}, caches);
 }
 
 TEST_F(AppCaches, ServicingLogsLoseOnlyThePersistedLogs) {
@@ -307,49 +296,6 @@ TEST_F(AppCaches, ServicingLogsLoseOnlyThePersistedLogs) {
   row.target(FALSE);
   EXPECT_EQ(TreeOf({cbs}), expected);
   EXPECT_EQ(row.target(TRUE), 0u);
-}
-
-TEST_F(AppCaches, VSCodeLosesItsCachesAndLogsAndKeepsTheUsersWork) {
-  const std::wstring code = m_roaming + L"\\Code";
-  std::vector<std::wstring> caches;
-  for (const wchar_t* cache :
-       {L"\\Cache\\Cache_Data", L"\\CachedData\\8b3775030ed1a69b13e4f4c628c612102e30a681",
-        L"\\CachedExtensionVSIXs", L"\\Code Cache\\js", L"\\GPUCache", L"\\DawnGraphiteCache",
-        L"\\DawnWebGPUCache", L"\\logs\\20240515T103012"}) {
-    WriteFileOfSize(code + cache + L"\\f_000001", 100);
-    caches.push_back(code + std::wstring(cache).substr(0, std::wstring(cache).find(L'\\', 1)));
-  }
-  for (const wchar_t* kept :
-       {L"\\User\\settings.json", L"\\User\\History\\-5a1b2c3d\\entries.json",
-        L"\\User\\History\\-5a1b2c3d\\Xk2f.py", L"\\Local Storage\\leveldb\\000003.log",
-        L"\\Session Storage\\000004.log", L"\\IndexedDB\\file__0.indexeddb.leveldb\\LOG",
-        L"\\Backups\\1715769012345\\untitled\\-7f3a", L"\\CachedProfilesData\\__default__\\x",
-        L"\\machineid"})
-    WriteFileOfSize(code + kept, 1000);
-  MakeFolderLink(code + L"\\logs\\linked", code + L"\\User\\History");
-  ExpectOnlyCachesEmptied(Row(L"VS Code缓存"), 800, {code}, caches);
-}
-
-// Steam notes its folder as the user's setting, in lower case with forward slashes.
-TEST_F(AppCaches, SteamEmptiesItsWebAndShaderCachesWhereItsSettingPutsIt) {
-  CTestShellWindow shell;
-  SetSteamPath(L"d:/spruce-tests/app-caches/steam");
-  const std::wstring steam = m_onD + L"\\steam", html = m_local + L"\\Steam\\htmlcache";
-  const std::wstring unused = KnownFolder(kQQProgramFiles) + L"\\Steam";
-  WriteFileOfSize(steam + L"\\appcache\\httpcache\\3f\\a1b2c3d4", 100);
-  WriteFileOfSize(steam + L"\\steamapps\\shadercache\\730\\fozpipelinesv6\\steamapp.foz", 200);
-  WriteFileOfSize(html + L"\\Cache\\Cache_Data\\data_1", 400);
-  for (const std::wstring& kept :
-       {steam + L"\\steamapps\\common\\Counter-Strike Global Offensive\\game\\cs2.exe",
-        steam + L"\\steamapps\\appmanifest_730.acf", steam + L"\\userdata\\12345\\730\\local.vdf",
-        steam + L"\\config\\config.vdf", steam + L"\\appcache\\appinfo.vdf",
-        m_local + L"\\Steam\\widevine\\manifest.json",
-        unused + L"\\appcache\\httpcache\\not-this-steam"})
-    WriteFileOfSize(kept, 1000);
-  MakeFolderLink(steam + L"\\steamapps\\shadercache\\linked", steam + L"\\steamapps\\common");
-  ExpectOnlyCachesEmptied(Row(L"Steam缓存"), 700, {steam, m_local + L"\\Steam", unused},
-                          {steam + L"\\appcache\\httpcache", steam + L"\\steamapps\\shadercache",
-                           html});
 }
 
 // Without the setting Steam lies in Program Files (x86), which Steam opens to every user: it is
