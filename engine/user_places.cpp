@@ -53,6 +53,16 @@ bool LookUpUserFolder(int csidl, HANDLE token, wchar_t* path) {
   return path[0] != L'\0';
 }
 
+// The profile folder alone is taken as Windows resolves it; below it no part may be a link.
+HANDLE OpenInsideProfile(const wchar_t* profile, const wchar_t* below, ItemKind kind,
+                         ACCESS_MASK extraAccess) {
+  HANDLE start = OpenTrustedFolder(profile, 0);
+  if (!start) return nullptr;
+  HANDLE item = OpenBelow(start, below, kind, extraAccess);
+  CloseHandle(start);
+  return item;
+}
+
 }  // namespace
 
 bool GetProfileFolder(HANDLE token, wchar_t* profile) {
@@ -125,16 +135,22 @@ HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCES
   const wchar_t* below = PartBelowProfile(path, profile);
   const bool moved = !below;
   if (!AppendPath(path, subPath)) return nullptr;
-  if (!moved) {
-    // The profile folder alone is taken as Windows resolves it.
-    HANDLE start = OpenTrustedFolder(profile, 0);
-    if (!start) return nullptr;
-    HANDLE item = OpenBelow(start, below, kind, extraAccess);
-    CloseHandle(start);
-    return item;
-  }
+  if (!moved) return OpenInsideProfile(profile, below, kind, extraAccess);
   // Users move Documents on purpose, to another drive as a rule; only the user's own rights
   // may reach it there, where nothing but the user's settings says what it is.
   if (csidl == CSIDL_PERSONAL && IsActingAsUser()) return OpenBelowRoot(path, kind, extraAccess);
   return nullptr;
+}
+
+HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
+                            wchar_t* path) {
+  SetLastError(ERROR_PATH_NOT_FOUND);
+  wchar_t profile[MAX_PATH];
+  HANDLE token = OpenActingUserToken();
+  if (!token) return nullptr;
+  const bool found = GetProfileFolder(token, profile);
+  CloseHandle(token);
+  wmemset(path, L'\0', MAX_PATH);
+  if (!found || !AppendPath(path, profile) || !AppendPath(path, subPath)) return nullptr;
+  return OpenInsideProfile(profile, subPath, kind, extraAccess);
 }

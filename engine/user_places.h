@@ -27,3 +27,10 @@ const wchar_t* PartBelowProfile(const wchar_t* path, const wchar_t* profile);
 // goes into path (MAX_PATH units). Null where the item cannot be reached so.
 HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
                          wchar_t* path);
+
+// Opens subPath (beginning with a backslash) below the profile folder of the user the calling
+// thread acts for, part by part, no part a link: for the places of the profile that no known
+// folder names, such as AppData\LocalLow. The path text goes into path (MAX_PATH units). Null
+// where the item cannot be reached so.
+HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
+                            wchar_t* path);

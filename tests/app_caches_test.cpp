@@ -12,7 +12,6 @@
 #include <shlobj.h>
 
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,17 +88,20 @@ std::string Utf16Bytes(const std::wstring& text) {
   return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
-// The rows run as the user of a desktop shell, which Wine has only where a program sets one.
+// Sets HKCU\Software\Valve\Steam's SteamPath, as Steam (or any program the user runs) writes it.
+void SetSteamPath(const wchar_t* text) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Valve\\Steam", 0, nullptr, 0, KEY_SET_VALUE,
+                  nullptr, &key, nullptr);
+  RegSetValueExW(key, L"SteamPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
 class AppCaches : public testing::Test {
  protected:
-  void SetUp() override {
-    RemoveAll();
-    m_shell.emplace();
-  }
-  void TearDown() override {
-    m_shell.reset();
-    RemoveAll();
-  }
+  void SetUp() override { RemoveAll(); }
+  void TearDown() override { RemoveAll(); }
   void RemoveAll() {
     RemoveApplicationData();
     RemoveTree(m_onD);
@@ -109,10 +111,15 @@ class AppCaches : public testing::Test {
   const std::wstring m_roaming = KnownFolder(CSIDL_APPDATA);
   const std::wstring m_documents = KnownFolder(CSIDL_PERSONAL);
   const std::wstring m_onD = L"D:\\spruce-tests\\app-caches";
-  std::optional<CTestShellWindow> m_shell;
 };
 
 TEST_F(AppCaches, NoApplicationDataMeansNoRowAndNothingCounted) {
+  for (int i = 0; i < kAppCacheRowCount; ++i) {
+    EXPECT_FALSE(kAppCacheRows[i].present()) << i;
+    EXPECT_EQ(kAppCacheRows[i].target(TRUE), 0u) << i;
+  }
+  // As the user, who may reach places outside the profile too.
+  CTestShellWindow shell;
   for (int i = 0; i < kAppCacheRowCount; ++i) {
     EXPECT_FALSE(kAppCacheRows[i].present()) << i;
     EXPECT_EQ(kAppCacheRows[i].target(TRUE), 0u) << i;
@@ -141,6 +148,7 @@ TEST_F(AppCaches, BrowserProfilesLoseTheirCachesAndKeepTheirData) {
 }
 
 TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
+  CTestShellWindow shell;
   const std::wstring config = m_roaming + L"\\Tencent\\xwechat\\config\\";
   WriteBytes(config + L"a.ini", "\xEF\xBB\xBF" "D:\\spruce-tests\\app-caches\\wx\r\n");
   WriteBytes(config + L"b.ini", Utf16Bytes(L"MyDocument:"));
@@ -159,26 +167,29 @@ TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
   const std::wstring wx3 = L"D:\\WeChat Files";
   const std::wstring log = m_roaming + L"\\Tencent\\WeChat\\log";
   WriteFileOfSize(wx4 + L"\\wxid_a\\cache\\2024-05\\img.dat", 100);
+  WriteFileOfSize(wx4 + L"\\wxid_a\\temp\\drag\\report.pdf", 1600);
+  WriteFileOfSize(wx4 + L"\\wxid_a\\business\\emoticon\\Temp\\sticker.gif", 3200);
   WriteFileOfSize(docs4 + L"\\wxid_b\\cache\\x", 200);
   WriteFileOfSize(wx3 + L"\\wxid_c\\FileStorage\\Cache\\2024-05\\z", 400);
   WriteFileOfSize(log + L"\\wechat.xlog", 800);
   for (const std::wstring& kept :
        {wx4 + L"\\wxid_a\\db_storage\\message\\message_0.db", wx4 + L"\\wxid_a\\msg\\attach\\f",
+        wx4 + L"\\wxid_a\\business\\emoticon\\favorites.db", far4 + L"\\temp\\unread-setting",
         wx4 + L"\\all_users\\cache\\not-an-account", docs4 + L"\\wxid_b\\db_storage\\x.db",
         far4 + L"\\cache\\unread-setting", far4 + L"\\db_storage\\y.db",
         wx3 + L"\\wxid_c\\FileStorage\\MsgAttach\\m", wx3 + L"\\All Users\\FileStorage\\Cache\\k"})
     WriteFileOfSize(kept, 1000);
   MakeFolderLink(wx4 + L"\\wxid_a\\cache\\linked", wx4 + L"\\wxid_a\\db_storage");
-  ExpectOnlyCachesEmptied(Row(L"微信缓存"), 1500,
+  ExpectOnlyCachesEmptied(Row(L"微信缓存"), 6300,
                           {m_onD, docs4, wx3, m_roaming + L"\\Tencent"},
-                          {wx4 + L"\\wxid_a\\cache", docs4 + L"\\wxid_b\\cache",
+                          {wx4 + L"\\wxid_a\\cache", wx4 + L"\\wxid_a\\temp",
+                           wx4 + L"\\wxid_a\\business\\emoticon\\Temp", docs4 + L"\\wxid_b\\cache",
                            wx3 + L"\\wxid_c\\FileStorage\\Cache", log});
 }
 
 // Without the user's token (no desktop shell here) only the user's profile is theirs to clean:
 // what their settings or any account put elsewhere counts nothing and stays.
 TEST_F(AppCaches, WithoutTheUsersRightsNothingOutsideTheProfileIsTouched) {
-  m_shell.reset();
   ASSERT_EQ(GetShellWindow(), nullptr);
   WriteBytes(m_roaming + L"\\Tencent\\xwechat\\config\\a.ini", "D:\\spruce-tests\\app-caches\\wx");
   WriteBytes(KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent\\QQ\\UserDataInfo.ini",
@@ -265,6 +276,7 @@ TEST(SharedSettings, OnlyAFileNoOtherAccountCanChangeSpeaksForTheUser) {
 }
 
 TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {
+  CTestShellWindow shell;
   WriteBytes(KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent\\QQ\\UserDataInfo.ini",
              "[UserDataSet]\r\nUserDataSavePathType = 2\r\n"
              "UserDataSavePath=D:\\spruce-tests\\app-caches\\qq\r\n");
@@ -285,28 +297,112 @@ TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {
                            app + L"\\Cache", app + L"\\GPUCache"});
 }
 
-TEST_F(AppCaches, WholeFolderRowsEmptyTheirFoldersAndNothingBeside) {
+// Each cache folder gets a file of 300 bytes, each of the user's data beside them one of 1000.
+TEST_F(AppCaches, EachRowEmptiesItsCacheFoldersAndNothingBeside) {
   const std::wstring profiles = m_local + L"\\Mozilla\\Firefox\\Profiles";
   const std::wstring music = m_roaming + L"\\Tencent\\QQMusic";
   const std::wstring dumps = m_local + L"\\CrashDumps";
+  const std::wstring quark = m_local + L"\\Quark\\User Data";
+  const std::wstring dingTalk = m_roaming + L"\\DingTalk";
+  const std::wstring cloudMusic = m_local + L"\\NetEase\\CloudMusic";
+  const std::wstring nvidia = m_local + L"\\NVIDIA", amd = m_local + L"\\AMD";
+  // AppData\LocalLow, which only the profile folder leads to.
+  const std::wstring low = KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA";
+  const std::wstring code = m_roaming + L"\\Code";
+  const std::wstring npm = m_local + L"\\npm-cache", pip = m_local + L"\\pip";
+  // Steam notes its folder as the user's setting, in lower case with forward slashes.
+  SetSteamPath(L"d:/spruce-tests/app-caches/steam");
+  const std::wstring steam = m_onD + L"\\steam", steamLocal = m_local + L"\\Steam";
+  const std::wstring unusedSteam = KnownFolder(kQQProgramFiles) + L"\\Steam";
+  CTestShellWindow shell;  // the driver installers' and Steam's folders lie outside the profile
   struct {
     const wchar_t* label;
-    std::vector<std::wstring> roots, caches;
-    std::wstring kept;
+    std::vector<std::wstring> roots, caches, kept;
   } const rows[] = {
       {L"Firefox浏览器缓存", {profiles}, {profiles + L"\\abc.default-release\\cache2"},
-       profiles + L"\\abc.default-release\\places.sqlite"},
-      {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, music + L"\\Download\\song.flac"},
-      {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, L""},
-      {L"程序崩溃转储", {dumps}, {dumps}, L""},
+       {profiles + L"\\abc.default-release\\places.sqlite"}},
+      {L"夸克浏览器缓存", {quark}, {quark + L"\\Default\\Cache", quark + L"\\GrShaderCache"},
+       {quark + L"\\Default\\Local Storage\\leveldb\\000005.ldb", quark + L"\\Local State"}},
+      {L"钉钉缓存", {dingTalk},
+       {dingTalk + L"\\4815162342_v2\\resource_cache",
+        dingTalk + L"\\4815162342_v3\\resource_cache"},
+       {dingTalk + L"\\4815162342_v2\\DBFiles\\dingtalk.db",
+        dingTalk + L"\\4815162342_v3\\DBFiles\\msg\\m.db",
+        dingTalk + L"\\4815162342_v1\\resource_cache\\old", dingTalk + L"\\_v2\\resource_cache\\x",
+        dingTalk + L"\\resource_cache\\global"}},
+      {L"QQ音乐缓存", {music}, {music + L"\\QQMusicCache"}, {music + L"\\Download\\song.flac"}},
+      {L"网易云音乐缓存", {cloudMusic}, {cloudMusic + L"\\Cache\\Cache"},
+       {cloudMusic + L"\\Download\\song.flac"}},
+      {L"显卡驱动安装文件", {L"C:\\NVIDIA", L"C:\\AMD"}, {L"C:\\NVIDIA", L"C:\\AMD"}, {}},
+      {L"程序崩溃转储", {dumps}, {dumps}, {}},
+      {L"显卡着色器缓存", {nvidia, amd, low},
+       {nvidia + L"\\DXCache", nvidia + L"\\GLCache", low + L"\\PerDriverVersion\\DXCache",
+        amd + L"\\DxCache", amd + L"\\GLCache", amd + L"\\VkCache"},
+       {nvidia + L"\\NvBackend\\ApplicationOntology\\wrappers.json",
+        low + L"\\PerDriverVersion\\settings.bin", amd + L"\\CN\\gmdb.blb"}},
+      {L"VS Code缓存", {code},
+       {code + L"\\Cache", code + L"\\CachedData", code + L"\\CachedExtensionVSIXs",
+        code + L"\\Code Cache", code + L"\\GPUCache", code + L"\\DawnGraphiteCache",
+        code + L"\\DawnWebGPUCache", code + L"\\logs"},
+       {code + L"\\User\\settings.json", code + L"\\User\\History\\-5a1b2c3d\\Xk2f.py",
+        code + L"\\Local Storage\\leveldb\\000003.log", code + L"\\Session Storage\\000004.log",
+        code + L"\\IndexedDB\\file__0.indexeddb.leveldb\\LOG",
+        code + L"\\Backups\\1715769012345\\untitled\\-7f3a", code + L"\\machineid"}},
+      {L"npm和pip下载缓存", {npm, pip}, {npm + L"\\_cacache", pip + L"\\Cache"},
+       {npm + L"\\_logs\\2024-05-15T10_00_00_000Z-debug-0.log"}},
+      {L"Steam缓存", {steam, steamLocal, unusedSteam},
+       {steam + L"\\appcache\\httpcache", steam + L"\\steamapps\\shadercache",
+        steamLocal + L"\\htmlcache"},
+       {steam + L"\\steamapps\\common\\Counter-Strike Global Offensive\\game\\cs2.exe",
+        steam + L"\\steamapps\\appmanifest_730.acf", steam + L"\\userdata\\12345\\730\\local.vdf",
+        steam + L"\\config\\config.vdf", steam + L"\\appcache\\appinfo.vdf",
+        steamLocal + L"\\widevine\\manifest.json",
+        unusedSteam + L"\\appcache\\httpcache\\not-this-steam"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(row.label)));
     for (const std::wstring& cache : row.caches)
       WriteFileOfSize(cache + L"\\entries\\A1B2", 300);
-    if (!row.kept.empty()) WriteFileOfSize(row.kept, 1000);
+    for (const std::wstring& kept : row.kept) WriteFileOfSize(kept, 1000);
     ExpectOnlyCachesEmptied(Row(row.label), 300 * row.caches.size(), row.roots, row.caches);
   }
+}
+
+TEST_F(AppCaches, ServicingLogsLoseOnlyThePersistedLogs) {
+  const std::wstring cbs = KnownFolder(CSIDL_WINDOWS) + L"\\Logs\\CBS";
+  const std::wstring log = cbs + L"\\CbsPersist_20240515103012.log";
+  const std::wstring cab = cbs + L"\\CbsPersist_20240301081544.cab";
+  WriteFileOfSize(log, 300);
+  WriteFileOfSize(cab, 200);
+  for (const wchar_t* kept : {L"\\CBS.log", L"\\FilterList.log", L"\\CbsPersist_x.log\\inside.log",
+                              L"\\CbsPersist_20240515103012.log.old"})
+    WriteFileOfSize(cbs + kept, 1000);
+  const AppCacheRow& row = Row(L"Windows更新日志");
+  ASSERT_TRUE(row.present());
+  Tree expected = TreeOf({cbs});
+  expected.erase(log);
+  expected.erase(cab);
+  EXPECT_EQ(row.target(TRUE), 500u);
+  row.target(FALSE);
+  EXPECT_EQ(TreeOf({cbs}), expected);
+  EXPECT_EQ(row.target(TRUE), 0u);
+}
+
+// Without the setting Steam lies in Program Files (x86), which Steam opens to every user: it is
+// reached only as the user.
+TEST_F(AppCaches, SteamsDefaultFolderIsEmptiedOnlyWithTheUsersRights) {
+  const std::wstring steam = KnownFolder(kQQProgramFiles) + L"\\Steam";
+  const std::wstring cache = steam + L"\\appcache\\httpcache\\3f\\a1b2c3d4";
+  WriteFileOfSize(cache, 100);
+  WriteFileOfSize(steam + L"\\steamapps\\common\\Game\\game.exe", 1000);
+  SetSteamPath(L"d:steam");  // no folder: Steam's own default is taken
+  const AppCacheRow& row = Row(L"Steam缓存");
+  EXPECT_FALSE(row.present());
+  EXPECT_EQ(row.target(TRUE), 0u);
+  row.target(FALSE);
+  EXPECT_TRUE(PathExists(cache));
+  CTestShellWindow shell;
+  ExpectOnlyCachesEmptied(row, 100, {steam}, {steam + L"\\appcache\\httpcache"});
 }
 
 TEST(SettingsText, DecodingCuttingAndSortingTheLines) {

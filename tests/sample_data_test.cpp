@@ -38,7 +38,7 @@ TEST(SampleData, EveryRowItFillsMeasuresAboveZeroAndItsCleanRemovesEveryItem) {
   ASSERT_FALSE(RecycleBinInsidePrefix().empty()) << "the sample's Recycle Bin row needs a bin "
                                                     "inside the prefix (XDG_DATA_HOME)";
   ASSERT_TRUE(MakeSample());
-  // Some rows reach places outside the profile, which only the desktop's user may.
+  // As the user, whose rights alone reach the driver installers' and Steam's folders.
   CTestShellWindow shell;
 
   std::set<int> rows;

@@ -73,7 +73,11 @@ void RemoveTree(const std::wstring& path) {
       } while (FindNextFileW(listing, &entry));
       FindClose(listing);
     }
-    RemoveDirectoryW(path.c_str());
+    if (!RemoveDirectoryW(path.c_str()) && GetLastError() == ERROR_DIR_NOT_EMPTY) {
+      // What is left is a link whose target went first, which Wine no longer lists.
+      RunFolderLinkScript(L"prune \"" + UnixPath(path) + L"\"");
+      for (int tries = 0; tries < 500 && !RemoveDirectoryW(path.c_str()); ++tries) Sleep(10);
+    }
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     RunFolderLinkScript(L"remove \"" + UnixPath(path) + L"\"");
     EXPECT_TRUE(WaitForLink(path, false)) << "a test link could not be removed";
@@ -246,9 +250,16 @@ void RemoveApplicationData() {
         documents + L"\\WeChat Files", KnownFolder(kQQProgramFiles) + L"\\Tencent",
         documents + L"\\Tencent Files", KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent",
         std::wstring(L"D:\\WeChat Files"), std::wstring(L"C:\\NVIDIA"),
-        std::wstring(L"C:\\AMD")})
+        std::wstring(L"C:\\AMD"), local + L"\\Quark", local + L"\\2345Explorer",
+        local + L"\\360Chrome", roaming + L"\\DingTalk", local + L"\\NetEase",
+        local + L"\\NVIDIA", local + L"\\AMD",
+        KnownFolder(CSIDL_PROFILE) + L"\\AppData\\LocalLow\\NVIDIA",
+        KnownFolder(CSIDL_WINDOWS) + L"\\Logs\\CBS", roaming + L"\\Code",
+        local + L"\\npm-cache", local + L"\\pip", local + L"\\Steam",
+        KnownFolder(kQQProgramFiles) + L"\\Steam"})
     RemoveTree(tree);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Valve");
 }
 
 CTestShellWindow::CTestShellWindow() : m_hWnd(MakeShellWindow()) {}

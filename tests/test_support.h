@@ -92,7 +92,8 @@ std::wstring KnownFolder(int csidl);
 ByteCount BuildSampleTree(const std::wstring& folder);
 
 // Removes every application's data that the application cache rows look for (browsers, WeChat,
-// QQ, QQMusic, driver installers, crash dumps, their settings), so that no such row shows.
+// QQ, DingTalk, the music players, graphics drivers, servicing logs, developer tools, Steam,
+// crash dumps, their settings), so that no such row shows.
 void RemoveApplicationData();
 
 // A category row's measure or clean action, with the diagnostic lines it prints (missing font
