@@ -1,8 +1,8 @@
 // The application cache rows: where each application keeps its caches, and their targets.
 #include "engine/app_caches.h"
 
+#include "engine/chat_roots.h"
 #include "engine/paths.h"
-#include "engine/settings_roots.h"
 #include "engine/user_rights.h"
 
 #include <shlobj.h>
@@ -24,30 +24,6 @@ ByteCount WalkCaches(HANDLE folder, size_t pathLength, const wchar_t* const* cac
     CloseHandle(fresh);
   }
   return total;
-}
-
-// Whether an open folder holds a folder of that name, not a link.
-bool HoldsFolder(HANDLE folder, const wchar_t* name) {
-  HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
-  if (!fresh) return false;
-  HANDLE found = OpenBelow(fresh, name, kFolderItem, 0);
-  CloseHandle(fresh);
-  if (!found) return false;
-  CloseHandle(found);
-  return true;
-}
-
-// ForEachListedSubfolder through a new handle to folder, which may have been listed before.
-void ForEachSubfolderAnew(HANDLE folder, size_t pathLength,
-                          void (*visit)(HANDLE, const wchar_t*, size_t, void*), void* context) {
-  HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
-  if (!fresh) return;
-  ForEachListedSubfolder(fresh, pathLength, visit, context);
-  CloseHandle(fresh);
-}
-
-bool IsName(const wchar_t* name, const wchar_t* other) {
-  return CompareStringOrdinal(name, -1, other, -1, TRUE) == CSTR_EQUAL;
 }
 
 // Where an application keeps its caches: a root below one of the user's known folders, cache
@@ -140,97 +116,6 @@ bool IsAppPresent() {
   return IsLayoutPresent(kLayout);
 }
 
-// The data roots that the clients' settings name, each a kind and text of ParseSettingsRoot.
-const int kMaxDataRoots = 8;
-
-struct DataRoots {
-  int count;
-  SettingsRoot kinds[kMaxDataRoots];
-  wchar_t texts[kMaxDataRoots][MAX_PATH];
-};
-
-// kNoRoot, a full list and a text too long for a path are passed over.
-void AddRoot(DataRoots& roots, SettingsRoot kind, const wchar_t* text) {
-  if (kind == kNoRoot || roots.count == kMaxDataRoots || wcslen(text) >= MAX_PATH) return;
-  roots.kinds[roots.count] = kind;
-  wcscpy(roots.texts[roots.count], text);
-  ++roots.count;
-}
-
-// Calls visit for the folder below each root, once for each folder however often it is named.
-void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
-                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
-                       void* context) {
-  BY_HANDLE_FILE_INFORMATION seen[kMaxDataRoots];
-  int seenCount = 0;
-  for (int i = 0; i < roots.count; ++i) {
-    wchar_t path[MAX_PATH];
-    HANDLE folder = OpenBelowDataRoot(roots.kinds[i], roots.texts[i], below, path);
-    if (!folder) continue;
-    BY_HANDLE_FILE_INFORMATION& id = seen[seenCount];
-    bool known = !GetFileInformationByHandle(folder, &id);
-    for (int j = 0; j < seenCount && !known; ++j)
-      known = seen[j].dwVolumeSerialNumber == id.dwVolumeSerialNumber &&
-              seen[j].nFileIndexHigh == id.nFileIndexHigh &&
-              seen[j].nFileIndexLow == id.nFileIndexLow;
-    if (!known) {
-      ++seenCount;
-      visit(folder, wcslen(path), context);
-    }
-    CloseHandle(folder);
-  }
-}
-
-// WeChat 4 notes its root as the one line of each config\*.ini; Documents where none names one.
-void NoteConfigRoot(HANDLE config, const ListedItem& item, void* context) {
-  if (IsListedFolder(item) || IsListedLink(item)) return;
-  HANDLE file = OpenListedItem(config, item, FILE_READ_DATA);
-  if (!file) return;
-  wchar_t text[kSettingsTextSize];
-  const bool read = ReadSettingsFile(file, text);
-  CloseHandle(file);
-  if (read) AddRoot(*static_cast<DataRoots*>(context), ParseSettingsRoot(FirstLine(text)), text);
-}
-
-void FindWeChat4Roots(DataRoots& roots) {
-  roots.count = 0;
-  HANDLE config = OpenKnownItem(CSIDL_APPDATA, L"\\Tencent\\xwechat\\config", kFolderItem, 0);
-  CListingBuffer buffer;
-  if (config && buffer.Get()) ListFolder(config, L"*.ini", buffer.Get(), NoteConfigRoot, &roots);
-  if (config) CloseHandle(config);
-  if (roots.count == 0) AddRoot(roots, kDocumentsRoot, L"");
-}
-
-// WeChat 3: its HKCU value, else the line of its 3ebffe94.ini, else Documents.
-void FindWeChat3Root(DataRoots& roots) {
-  roots.count = 0;
-  wchar_t text[kSettingsTextSize];
-  SettingsRoot kind = kNoRoot;
-  if (ReadUserRegistryText(L"Software\\Tencent\\WeChat", L"FileSavePath", text))
-    kind = ParseSettingsRoot(FirstLine(text));
-  if (kind == kNoRoot &&
-      ReadKnownSettingsFile(CSIDL_APPDATA, L"\\Tencent\\WeChat\\All Users\\config\\3ebffe94.ini",
-                            text))
-    kind = ParseSettingsRoot(FirstLine(text));
-  if (kind == kNoRoot) AddRoot(roots, kDocumentsRoot, L"");
-  AddRoot(roots, kind, text);
-}
-
-// The new QQ: UserDataSavePath of its UserDataInfo.ini where UserDataSavePathType is 2, else
-// Documents.
-void FindNewQQRoot(DataRoots& roots) {
-  roots.count = 0;
-  wchar_t text[kSettingsTextSize];
-  wchar_t value[MAX_PATH] = {};
-  SettingsRoot kind = kNoRoot;
-  if (ReadKnownSettingsFile(CSIDL_COMMON_DOCUMENTS, L"\\Tencent\\QQ\\UserDataInfo.ini", text) &&
-      FindIniValue(text, L"UserDataSet", L"UserDataSavePathType", value) &&
-      wcscmp(value, L"2") == 0 && FindIniValue(text, L"UserDataSet", L"UserDataSavePath", value))
-    kind = ParseSettingsRoot(value);
-  if (kind == kNoRoot) AddRoot(roots, kDocumentsRoot, L"");
-  AddRoot(roots, kind, value);
-}
-
 const wchar_t* const kWeChat4AccountCaches[] = {L"\\cache", nullptr};
 const wchar_t* const kWeChat3AccountCaches[] = {L"\\FileStorage\\Cache", nullptr};
 const wchar_t* const kNewQQAccountCaches[] = {L"\\nt_qq\\nt_temp", nullptr};
@@ -283,17 +168,6 @@ void NoteChatImages(HANDLE account, size_t, void* context) {
   if (HoldsFolder(account, L"Image")) *static_cast<bool*>(context) = true;
 }
 
-// Calls visit4 for each WeChat 4 files folder (xwechat_files) and visit3 for WeChat 3's
-// (WeChat Files), under the roots their settings name.
-void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, size_t, void*),
-                              void (*visit3)(HANDLE, size_t, void*), void* context) {
-  DataRoots roots;
-  FindWeChat4Roots(roots);
-  ForEachDataFolder(roots, L"\\xwechat_files", visit4, context);
-  FindWeChat3Root(roots);
-  ForEachDataFolder(roots, L"\\WeChat Files", visit3, context);
-}
-
 ByteCount CleanWeChat(BOOL measureOnly) {
   CUserRights rights(CSIDL_APPDATA);
   AccountWalk walk = {measureOnly, 0};
@@ -328,13 +202,21 @@ bool IsNewQQPresent() {
   return found;
 }
 
-// GPU driver installers unpack into these folders of the Windows drive's root, machine-wide.
+// GPU driver installers unpack into these folders of the Windows drive's root. Any account may
+// make a folder of that name there, so they are sized and emptied only with the user's rights:
+// Windows then refuses what that user could not delete by hand.
 const wchar_t* const kDriverInstallers[] = {L"\\NVIDIA", L"\\AMD", nullptr};
 
+// Opens the Windows drive's root, its path text into root; null without the user's rights.
+HANDLE OpenDriveRootAsUser(const CUserRights& rights, wchar_t* root) {
+  if (!rights.Acts() || !GetWindowsDriveRoot(root)) return nullptr;
+  return OpenTrustedFolder(root, 0);
+}
+
 ByteCount CleanDriverInstallers(BOOL measureOnly) {
+  CUserRights rights;
   wchar_t root[MAX_PATH];
-  if (!GetWindowsDriveRoot(root)) return 0;
-  HANDLE drive = OpenTrustedFolder(root, 0);
+  HANDLE drive = OpenDriveRootAsUser(rights, root);
   if (!drive) return 0;
   // The path texts are "C:" followed by the sub-paths.
   ByteCount total = WalkCaches(drive, wcslen(root) - 1, kDriverInstallers, measureOnly);
@@ -343,9 +225,9 @@ ByteCount CleanDriverInstallers(BOOL measureOnly) {
 }
 
 bool AreDriverInstallersPresent() {
+  CUserRights rights;
   wchar_t root[MAX_PATH];
-  if (!GetWindowsDriveRoot(root)) return false;
-  HANDLE drive = OpenTrustedFolder(root, 0);
+  HANDLE drive = OpenDriveRootAsUser(rights, root);
   if (!drive) return false;
   bool found = HoldsFolder(drive, L"NVIDIA") || HoldsFolder(drive, L"AMD");
   CloseHandle(drive);

@@ -69,7 +69,9 @@ ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly);
 ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOnly);
 
 // Walks folder, keeping it, once on each drive letter from C to Z with the rest of the path
-// unchanged; a folder not of the form X:\... (a network path) is walked once as it is.
+// unchanged: on its own drive with the caller's rights, on the others with the user's only
+// (CUserRights) and not at all without them. A folder not of the form X:\... (a network path)
+// is walked once as it is.
 ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
 
 // Calls visit(folder, pathLength, context) for each subfolder listed under a known folder's base
@@ -86,3 +88,18 @@ void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
                             void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
                                           void* context),
                             void* context);
+
+// ForEachListedSubfolder through a new handle to folder, which may have been listed before: on
+// Windows a handle's listing keeps the mask of its first lookup.
+void ForEachSubfolderAnew(HANDLE folder, size_t pathLength,
+                          void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
+                                        void* context),
+                          void* context);
+
+// Whether an open folder holds a folder of that name, not a link.
+bool HoldsFolder(HANDLE folder, const wchar_t* name);
+
+// Whether two names are the same to Windows' file system (ordinal, letter case ignored).
+inline bool IsName(const wchar_t* name, const wchar_t* other) {
+  return CompareStringOrdinal(name, -1, other, -1, TRUE) == CSTR_EQUAL;
+}

@@ -1,7 +1,9 @@
 // Reading the clients' settings and opening the data roots they name.
 #include "engine/settings_roots.h"
 
+#include "engine/access_rules.h"
 #include "engine/paths.h"
+#include "engine/user_rights.h"
 
 #include <shlobj.h>
 
@@ -24,6 +26,20 @@ bool ReadKnownSettingsFile(int csidl, const wchar_t* subPath, wchar_t* text) {
   HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, FILE_READ_DATA);
   if (!file) return false;
   bool read = ReadSettingsFile(file, text);
+  CloseHandle(file);
+  return read;
+}
+
+bool ReadSharedSettingsFile(int csidl, const wchar_t* subPath, wchar_t* text) {
+  text[0] = L'\0';
+  HANDLE file = OpenKnownItem(csidl, subPath, kFileItem, FILE_READ_DATA | READ_CONTROL);
+  if (!file) return false;
+  HANDLE token = OpenActingUserToken();
+  TokenUserBuffer user;
+  // The rules are read on the handle that is then read from: a file swapped in between is not.
+  bool read = token && ReadTokenUser(token, &user) && IsOpenSettingsFileTheUsers(file, user.Sid()) &&
+              ReadSettingsFile(file, text);
+  if (token) CloseHandle(token);
   CloseHandle(file);
   return read;
 }
@@ -51,6 +67,8 @@ HANDLE OpenBelowDataRoot(SettingsRoot kind, const wchar_t* root, const wchar_t* 
                          wchar_t* path) {
   if (kind == kNoRoot) return nullptr;
   if (kind == kDocumentsRoot) return OpenKnownItem(CSIDL_PERSONAL, below, kFolderItem, 0, path);
+  // Only the user's own settings name these roots, so only the user's rights reach them.
+  if (!IsActingAsUser()) return nullptr;
   // "D:" and "D:\Data" alike: the root of the drive, then the names below it.
   wmemset(path, L'\0', MAX_PATH);
   if (!AppendPath(path, root) || !AppendPath(path, below)) return nullptr;

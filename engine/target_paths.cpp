@@ -137,3 +137,21 @@ void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
   if (subfolders.baseLength + 1 < MAX_PATH && buffer.Get())
     ListFolder(parent, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
 }
+
+void ForEachSubfolderAnew(HANDLE folder, size_t pathLength,
+                          void (*visit)(HANDLE, const wchar_t*, size_t, void*), void* context) {
+  HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
+  if (!fresh) return;
+  ForEachListedSubfolder(fresh, pathLength, visit, context);
+  CloseHandle(fresh);
+}
+
+bool HoldsFolder(HANDLE folder, const wchar_t* name) {
+  HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
+  if (!fresh) return false;
+  HANDLE found = OpenBelow(fresh, name, kFolderItem, 0);
+  CloseHandle(fresh);
+  if (!found) return false;
+  CloseHandle(found);
+  return true;
+}

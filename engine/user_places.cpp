@@ -36,10 +36,10 @@ bool ReadProfileImagePath(const wchar_t* sid, wchar_t* profile) {
                                  reinterpret_cast<BYTE*>(stored), &size);
   RegCloseKey(list);
   if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  wmemset(profile, L'\0', MAX_PATH);
-  if (type == REG_SZ) return AppendPath(profile, stored);
-  DWORD length = ExpandEnvironmentStringsW(stored, profile, MAX_PATH);
-  return length != 0 && length <= MAX_PATH;
+  wchar_t windows[MAX_PATH] = {};
+  const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  return ExpandSystemVariables(stored, windows, profile);
 }
 
 // The user's known folder as Windows reports it for token, without a trailing separator.
@@ -64,6 +64,35 @@ bool GetProfileFolder(HANDLE token, wchar_t* profile) {
   size_t length = found ? wcslen(profile) : 0;
   while (length > 3 && IsSeparator(profile[length - 1])) profile[--length] = L'\0';
   return length > 0;
+}
+
+bool ExpandSystemVariables(const wchar_t* text, const wchar_t* windows, wchar_t* expanded) {
+  wmemset(expanded, L'\0', MAX_PATH);
+  if (!IsDriveLetter(windows[0]) || windows[1] != L':') return false;
+  const wchar_t drive[3] = {windows[0], L':', L'\0'};
+  const struct {
+    const wchar_t* name;
+    const wchar_t* value;
+  } kVariables[] = {{L"%SystemDrive%", drive}, {L"%SystemRoot%", windows}, {L"%windir%", windows}};
+  while (*text) {
+    const wchar_t* value = nullptr;
+    size_t nameLength = 0;
+    if (*text == L'%') {
+      for (const auto& variable : kVariables) {
+        nameLength = wcslen(variable.name);
+        if (_wcsnicmp(text, variable.name, nameLength) == 0) {
+          value = variable.value;
+          break;
+        }
+      }
+      // Any other variable would come from an environment the user can set.
+      if (!value) return false;
+    }
+    wchar_t single[2] = {*text, L'\0'};
+    if (!AppendPath(expanded, value ? value : single)) return false;
+    text += value ? nameLength : 1;
+  }
+  return true;
 }
 
 const wchar_t* PartBelowProfile(const wchar_t* path, const wchar_t* profile) {
@@ -104,7 +133,8 @@ HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCES
     CloseHandle(start);
     return item;
   }
-  // Users move Documents on purpose, to another drive as a rule.
-  if (csidl == CSIDL_PERSONAL) return OpenBelowRoot(path, kind, extraAccess);
+  // Users move Documents on purpose, to another drive as a rule; only the user's own rights
+  // may reach it there, where nothing but the user's settings says what it is.
+  if (csidl == CSIDL_PERSONAL && IsActingAsUser()) return OpenBelowRoot(path, kind, extraAccess);
   return nullptr;
 }

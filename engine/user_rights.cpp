@@ -6,6 +6,7 @@
 const ShellTokenCalls kWindowsShellTokenCalls = {
     ::GetShellWindow, ::GetWindowThreadProcessId, ::OpenProcess,
     ::OpenProcessToken, ::DuplicateTokenEx, ::CloseHandle,
+    ::OpenThreadToken,  ::SetThreadToken,
 };
 
 HANDLE OpenShellUserToken(const ShellTokenCalls& calls) {
@@ -43,21 +44,34 @@ bool IsUserKnownFolder(int csidl) {
   }
 }
 
-CUserRights::CUserRights(int csidl) : m_bActing(false) {
-  if (!IsUserKnownFolder(csidl)) return;
+UserActing StartActingAsShellUser(const ShellTokenCalls& calls) {
   HANDLE current = nullptr;
-  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &current)) {
-    CloseHandle(current);
-    return;
+  if (calls.openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &current)) {
+    calls.close(current);
+    return kAlreadyActing;
   }
-  HANDLE token = OpenShellUserToken(kWindowsShellTokenCalls);
-  if (!token) return;
-  m_bActing = SetThreadToken(nullptr, token) != FALSE;
-  CloseHandle(token);
+  HANDLE token = OpenShellUserToken(calls);
+  if (!token) return kNotActing;
+  const bool set = calls.setThreadToken(nullptr, token) != FALSE;
+  calls.close(token);
+  return set ? kStartedActing : kNotActing;
 }
 
+bool IsActingAsUser() {
+  HANDLE token = nullptr;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
+  CloseHandle(token);
+  return true;
+}
+
+CUserRights::CUserRights() : m_acting(StartActingAsShellUser(kWindowsShellTokenCalls)) {}
+
+CUserRights::CUserRights(int csidl)
+    : m_acting(IsUserKnownFolder(csidl) ? StartActingAsShellUser(kWindowsShellTokenCalls)
+                                        : kNotActing) {}
+
 CUserRights::~CUserRights() {
-  if (m_bActing) SetThreadToken(nullptr, nullptr);
+  if (m_acting == kStartedActing) SetThreadToken(nullptr, nullptr);
 }
 
 namespace {

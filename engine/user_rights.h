@@ -16,6 +16,8 @@ struct ShellTokenCalls {
   decltype(&::OpenProcessToken) openProcessToken;
   decltype(&::DuplicateTokenEx) duplicateToken;
   decltype(&::CloseHandle) close;
+  decltype(&::OpenThreadToken) openThreadToken;
+  decltype(&::SetThreadToken) setThreadToken;
 };
 
 extern const ShellTokenCalls kWindowsShellTokenCalls;
@@ -29,18 +31,39 @@ HANDLE OpenShellUserToken(const ShellTokenCalls& calls);
 // machine's: the user's application data, Internet cache and shell folders.
 bool IsUserKnownFolder(int csidl);
 
-// For its life, the calling thread acts as the desktop shell's user where csidl names one of
-// the user's own places and there is such a user; otherwise, and on a thread that already acts
-// for a user, nothing changes.
+// How a per-user step came to act as the user it is for.
+enum UserActing {
+  kNotActing,      // no shell token to be had, or the thread refused it: nothing outside the
+                   // profile may be touched
+  kAlreadyActing,  // the thread acts for the user already (an enclosing step, a walk's worker)
+  kStartedActing,  // the thread now acts as the shell's user, until told to stop
+};
+
+// Makes the calling thread act as the desktop shell's user: a thread that holds a token already
+// acts; otherwise the shell's token, duplicated for impersonation (OpenShellUserToken), is set
+// on the thread. Every refusal on the way leaves the thread as it was and says kNotActing.
+UserActing StartActingAsShellUser(const ShellTokenCalls& calls);
+
+// Whether the calling thread acts for the user: it holds the token a CUserRights set (its own
+// or its caller's, on a walk's worker). Only then may a per-user step go outside the user's
+// profile, where the user's own settings alone say what lies there.
+bool IsActingAsUser();
+
+// For its life, the calling thread acts as the desktop shell's user: for every step
+// (CUserRights()) or for one that reaches one of the user's own places (CUserRights(csidl));
+// otherwise nothing changes. Acts() says whether it does: without the user's rights a step
+// touches nothing outside the user's profile (IsActingAsUser).
 class CUserRights {
  public:
+  CUserRights();
   explicit CUserRights(int csidl);
   ~CUserRights();
   CUserRights(const CUserRights&) = delete;
   CUserRights& operator=(const CUserRights&) = delete;
+  bool Acts() const { return m_acting != kNotActing; }
 
  private:
-  bool m_bActing;
+  UserActing m_acting;
 };
 
 // The user a token belongs to, into buffer (a TOKEN_USER and its SID); false when it cannot be

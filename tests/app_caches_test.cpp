@@ -2,14 +2,17 @@
 // every cache folder: only the cache folders' contents are counted and go.
 #include "test_support.h"
 
+#include "engine/access_rules.h"
 #include "engine/app_caches.h"
 #include "engine/paths.h"
 #include "engine/settings_text.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,10 +89,17 @@ std::string Utf16Bytes(const std::wstring& text) {
   return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
 }
 
+// The rows run as the user of a desktop shell, which Wine has only where a program sets one.
 class AppCaches : public testing::Test {
  protected:
-  void SetUp() override { RemoveAll(); }
-  void TearDown() override { RemoveAll(); }
+  void SetUp() override {
+    RemoveAll();
+    m_shell.emplace();
+  }
+  void TearDown() override {
+    m_shell.reset();
+    RemoveAll();
+  }
   void RemoveAll() {
     RemoveApplicationData();
     RemoveTree(m_onD);
@@ -99,6 +109,7 @@ class AppCaches : public testing::Test {
   const std::wstring m_roaming = KnownFolder(CSIDL_APPDATA);
   const std::wstring m_documents = KnownFolder(CSIDL_PERSONAL);
   const std::wstring m_onD = L"D:\\spruce-tests\\app-caches";
+  std::optional<CTestShellWindow> m_shell;
 };
 
 TEST_F(AppCaches, NoApplicationDataMeansNoRowAndNothingCounted) {
@@ -162,6 +173,95 @@ TEST_F(AppCaches, WeChatCachesAreFoundInEveryRootItsSettingsName) {
                           {m_onD, docs4, wx3, m_roaming + L"\\Tencent"},
                           {wx4 + L"\\wxid_a\\cache", docs4 + L"\\wxid_b\\cache",
                            wx3 + L"\\wxid_c\\FileStorage\\Cache", log});
+}
+
+// Without the user's token (no desktop shell here) only the user's profile is theirs to clean:
+// what their settings or any account put elsewhere counts nothing and stays.
+TEST_F(AppCaches, WithoutTheUsersRightsNothingOutsideTheProfileIsTouched) {
+  m_shell.reset();
+  ASSERT_EQ(GetShellWindow(), nullptr);
+  WriteBytes(m_roaming + L"\\Tencent\\xwechat\\config\\a.ini", "D:\\spruce-tests\\app-caches\\wx");
+  WriteBytes(KnownFolder(CSIDL_COMMON_DOCUMENTS) + L"\\Tencent\\QQ\\UserDataInfo.ini",
+             "[UserDataSet]\r\nUserDataSavePathType=2\r\nUserDataSavePath=D:\\spruce-tests\\app-caches\r\n");
+  const std::wstring outside[] = {m_onD + L"\\wx\\xwechat_files\\wxid_a\\cache\\img.dat",
+                                  m_onD + L"\\Tencent Files\\12345\\nt_qq\\nt_temp\\t.tmp",
+                                  L"C:\\NVIDIA\\Installer\\setup.exe"};
+  for (const std::wstring& file : outside) WriteFileOfSize(file, 100);
+  WriteFileOfSize(m_onD + L"\\wx\\xwechat_files\\wxid_a\\db_storage\\m.db", 10);
+  const std::wstring inProfile = m_roaming + L"\\Tencent\\WeChat\\log\\wechat.xlog";
+  WriteFileOfSize(inProfile, 40);
+  EXPECT_FALSE(Row(L"显卡驱动安装文件").present());
+  EXPECT_FALSE(Row(L"新版QQ缓存").present());
+  for (const wchar_t* label : {L"微信缓存", L"新版QQ缓存", L"显卡驱动安装文件"}) {
+    EXPECT_EQ(Row(label).target(TRUE), wcscmp(label, L"微信缓存") == 0 ? 40u : 0u);
+    Row(label).target(FALSE);
+  }
+  for (const std::wstring& file : outside) EXPECT_TRUE(PathExists(file)) << testing::PrintToString(file);
+  EXPECT_FALSE(PathExists(inProfile));
+}
+
+// Access rules made up for the shared settings file, as Wine shows only its own.
+struct MadeUpRules {
+  BYTE sids[5][SECURITY_MAX_SID_SIZE];
+  alignas(8) BYTE acl[1024];
+  PSID Sid(int which) { return sids[which]; }
+  ACL* Acl() { return reinterpret_cast<ACL*>(acl); }
+};
+enum { kUser, kOther, kSystem, kAdministrators, kUsers };
+
+void MakeSid(PSID sid, const char* text) {
+  PSID made = nullptr;
+  ConvertStringSidToSidA(text, &made);
+  CopySid(SECURITY_MAX_SID_SIZE, sid, made);
+  LocalFree(made);
+}
+
+TEST(SharedSettings, OnlyAFileNoOtherAccountCanChangeSpeaksForTheUser) {
+  MadeUpRules rules;
+  const char* const texts[] = {"S-1-5-21-1-2-3-1001", "S-1-5-21-1-2-3-1002", "S-1-5-18",
+                               "S-1-5-32-544", "S-1-5-32-545"};
+  for (int i = 0; i < 5; ++i) MakeSid(rules.Sid(i), texts[i]);
+  struct Rule {
+    int sid;
+    bool allow;
+    ACCESS_MASK mask;
+    BYTE flags;
+  };
+  struct {
+    const char* name;
+    int owner;
+    std::vector<Rule> rules;
+    bool theUsers;
+  } const cases[] = {
+      {"the user's, others read", kUser,
+       {{kUser, true, FILE_ALL_ACCESS, 0}, {kSystem, true, FILE_ALL_ACCESS, 0},
+        {kAdministrators, true, GENERIC_ALL, 0}, {kUsers, true, FILE_GENERIC_READ, 0}},
+       true},
+      {"made by SYSTEM", kSystem, {{kSystem, true, FILE_ALL_ACCESS, 0}}, true},
+      {"owned by another account", kOther, {{kUser, true, FILE_GENERIC_READ, 0}}, false},
+      {"Users may write", kAdministrators, {{kUsers, true, FILE_GENERIC_WRITE, 0}}, false},
+      {"another may append", kUser, {{kOther, true, FILE_APPEND_DATA, 0}}, false},
+      {"another may change the rules", kUser, {{kOther, true, WRITE_DAC, 0}}, false},
+      {"another may replace it", kUser, {{kOther, true, DELETE, 0}}, false},
+      {"a denial does not undo a later grant", kUser,
+       {{kUsers, false, FILE_GENERIC_WRITE, 0}, {kUsers, true, FILE_GENERIC_WRITE, 0}}, false},
+      {"rules for what is made inside", kUser,
+       {{kUsers, true, GENERIC_ALL, INHERIT_ONLY_ACE | OBJECT_INHERIT_ACE}}, true},
+  };
+  for (const auto& check : cases) {
+    SCOPED_TRACE(check.name);
+    ASSERT_TRUE(InitializeAcl(rules.Acl(), sizeof rules.acl, ACL_REVISION));
+    for (const Rule& rule : check.rules) {
+      ASSERT_TRUE(rule.allow ? AddAccessAllowedAceEx(rules.Acl(), ACL_REVISION, rule.flags,
+                                                     rule.mask, rules.Sid(rule.sid))
+                             : AddAccessDeniedAceEx(rules.Acl(), ACL_REVISION, rule.flags,
+                                                    rule.mask, rules.Sid(rule.sid)));
+    }
+    EXPECT_EQ(IsSettingsFileTheUsers(rules.Sid(check.owner), rules.Acl(), rules.Sid(kUser)),
+              check.theUsers);
+  }
+  // No rules at all let everyone change it.
+  EXPECT_FALSE(IsSettingsFileTheUsers(rules.Sid(kUser), nullptr, rules.Sid(kUser)));
 }
 
 TEST_F(AppCaches, NewQQEmptiesItsTemporaryFoldersWhereItsSettingsPutItsData) {

@@ -178,8 +178,17 @@ TEST_F(QQTargets, PluginCacheIsFoundOnEveryDriveByItsLetter) {
   ByteCount expected = BuildPluginCaches();
   const std::wstring player = L"\\Tencent\\QQ\\Plugin\\Com.Tencent.QQMusic\\bin\\QQMusic";
   WriteFileOfSize(m_programFilesOnD + player + L"\\QQMusic.dll", 3000);
+  // On another drive any account may have made these folders: only the user's rights reach
+  // them, and without a desktop shell there are none to be had.
+  ASSERT_EQ(GetShellWindow(), nullptr);
+  const ByteCount onD = 7070;
+  EXPECT_EQ(CleanQQMusicPluginCache(TRUE), expected - onD);
+  CleanQQMusicPluginCache(FALSE);
+  EXPECT_TRUE(IsEmptyFolder(m_programFiles + player + L"\\cache"));
+  EXPECT_FALSE(IsEmptyFolder(m_programFilesOnD + player + L"\\cache"));
 
-  EXPECT_EQ(CleanQQMusicPluginCache(TRUE), expected);
+  CTestShellWindow shell;
+  EXPECT_EQ(CleanQQMusicPluginCache(TRUE), onD);
   EXPECT_EQ(CleanQQMusicPluginCache(FALSE), 0u);
   EXPECT_TRUE(IsEmptyFolder(m_programFiles + player + L"\\cache"));
   EXPECT_TRUE(IsEmptyFolder(m_programFilesOnD + player + L"\\cache"));
@@ -212,6 +221,7 @@ TEST_F(QQTargets, The64BitBuildLooksUnderProgramFilesX86Only) {
 #endif
 
 TEST_F(QQTargets, CleanQQAllAddsUpFivePartsAndLeavesTheChatPicturesToTheirOwnRow) {
+  CTestShellWindow shell;
   ByteCount dumps = BuildQQMusicDumps();
   const ByteCount parts[] = {BuildQQMusicFolders() + dumps, BuildPluginCaches(),
                              BuildQQTempFolders(), BuildLogs(), 1 << 14};
@@ -258,6 +268,7 @@ std::wstring ShareFolderInPrefix(const std::wstring& server, const std::wstring&
 }
 
 TEST(WalkOnEveryDrive, SwapsOnlyADriveLetterAndWalksANetworkPathOnce) {
+  CTestShellWindow shell;
   std::wstring onC = FreshTestFolder(L"drive-probe") + L"\\cache";
   std::wstring onD = L"D" + onC.substr(1);
   WriteFileOfSize(onC + L"\\c.tmp", 10);

@@ -261,3 +261,20 @@ void RemoveApplicationData() {
     RemoveTree(tree);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
 }
+
+// Exported by user32 but left out of the headers: makes a window the desktop's shell window.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
+CTestShellWindow::CTestShellWindow() {
+  if (GetShellWindow()) return;
+  m_hWnd = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                           nullptr, nullptr);
+  if (m_hWnd && !SetShellWindow(m_hWnd)) {
+    DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+  }
+}
+
+CTestShellWindow::~CTestShellWindow() {
+  if (m_hWnd) DestroyWindow(m_hWnd);
+}

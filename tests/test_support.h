@@ -103,3 +103,17 @@ void RemoveApplicationData();
 // cache files, the absent search service) kept out of the test output.
 ByteCount Measured(int row);
 void Cleaned(int row);
+
+// A desktop shell window for the object's life where the session has none (Wine has none unless
+// a program sets one): per-user steps then act as its user, the test's own, and may reach the
+// places that only the user's settings name.
+class CTestShellWindow {
+ public:
+  CTestShellWindow();
+  ~CTestShellWindow();
+  CTestShellWindow(const CTestShellWindow&) = delete;
+  CTestShellWindow& operator=(const CTestShellWindow&) = delete;
+
+ private:
+  HWND m_hWnd = nullptr;
+};

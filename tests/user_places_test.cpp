@@ -11,9 +11,6 @@
 
 #include <functional>
 
-// Exported by user32 but left out of the headers: makes a window the desktop's shell window.
-extern "C" BOOL WINAPI SetShellWindow(HWND window);
-
 namespace {
 
 const wchar_t kShellFolders[] =
@@ -111,21 +108,32 @@ TEST(UserPlaces, AKnownFolderReplacedByALinkIsNotEntered) {
 }
 
 // Documents moved to another drive, as users and Spruce's own tool do: what the rows take
-// there is still found.
-TEST(UserPlaces, DocumentsMovedToAnotherDriveAreStillCleaned) {
+// there is found only with the user's own rights, since only the user's setting says what it is.
+TEST(UserPlaces, DocumentsMovedToAnotherDriveAreCleanedOnlyAsTheUser) {
   const std::wstring moved = L"D:\\spruce-documents";
   RemoveTree(moved);
   WriteFileOfSize(moved + L"\\Tencent Files\\12345\\Image\\a.jpg", 300);
   WriteFileOfSize(moved + L"\\Tencent Files\\All Users\\QQ\\Misc\\com.tencent.qqshow\\s", 20);
   WriteFileOfSize(moved + L"\\letter.doc", 1000);
   CShellFolderSetting setting(L"Personal", moved);
-  EXPECT_EQ(CleanQQFilesImages(TRUE), 300u);
-  EXPECT_EQ(CleanQQTemp(TRUE), 20u);
+  ASSERT_EQ(GetShellWindow(), nullptr);
+  EXPECT_EQ(CleanQQFilesImages(TRUE), 0u);
+  EXPECT_EQ(CleanQQTemp(TRUE), 0u);
   CleanQQFilesImages(FALSE);
   CleanQQTemp(FALSE);
+  EXPECT_TRUE(PathExists(moved + L"\\Tencent Files\\12345\\Image\\a.jpg"));
+  EXPECT_TRUE(PathExists(moved + L"\\Tencent Files\\All Users\\QQ\\Misc\\com.tencent.qqshow\\s"));
+  {
+    CTestShellWindow shell;
+    EXPECT_EQ(CleanQQFilesImages(TRUE), 300u);
+    EXPECT_EQ(CleanQQTemp(TRUE), 20u);
+    CleanQQFilesImages(FALSE);
+    CleanQQTemp(FALSE);
+  }
   EXPECT_TRUE(IsEmptyFolder(moved + L"\\Tencent Files\\12345\\Image"));
   EXPECT_TRUE(IsEmptyFolder(moved + L"\\Tencent Files\\All Users\\QQ\\Misc\\com.tencent.qqshow"));
   EXPECT_TRUE(PathExists(moved + L"\\letter.doc"));
+  EXPECT_EQ(GetShellWindow(), nullptr);
   RemoveTree(moved);
 }
 
@@ -164,13 +172,7 @@ std::wstring TokenUserText(HANDLE token) {
 }
 
 TEST(UserRights, PerUserTargetsRunAsTheShellsUserAndMachineTargetsAsTheProcess) {
-  // A desktop shell in this session: the test's own window where Wine has none.
-  HWND window = nullptr;
-  if (!GetShellWindow()) {
-    window = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                             nullptr, nullptr);
-    ASSERT_TRUE(SetShellWindow(window));
-  }
+  CTestShellWindow window;
   HANDLE shell = OpenShellUserToken(kWindowsShellTokenCalls);
   ASSERT_NE(shell, nullptr);
   const std::wstring shellUser = TokenUserText(shell);
@@ -207,13 +209,14 @@ TEST(UserRights, PerUserTargetsRunAsTheShellsUserAndMachineTargetsAsTheProcess) 
 
   HANDLE after = nullptr;
   EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &after));
-  if (window) DestroyWindow(window);
 }
 
 // A simulated system for the shell's token: each step can be refused; every handle handed out
 // is counted until closed.
 struct FakeSystem {
   bool shellWindow = true, processOpens = true, tokenOpens = true, duplicates = true;
+  bool threadHasToken = false, threadTokenSets = true;
+  HANDLE threadToken = nullptr;
   int open = 0;
   DWORD processAsked = 0;
   DWORD duplicateAccess = 0;
@@ -254,8 +257,20 @@ BOOL WINAPI FakeClose(HANDLE) {
   --g_fake.open;
   return TRUE;
 }
-const ShellTokenCalls kFakeCalls = {FakeShellWindow,      FakeWindowProcess, FakeOpenProcess,
-                                    FakeOpenProcessToken, FakeDuplicate,     FakeClose};
+BOOL WINAPI FakeOpenThreadToken(HANDLE, DWORD, BOOL, HANDLE* token) {
+  if (!g_fake.threadHasToken) return FALSE;
+  ++g_fake.open;
+  *token = kPrimary;
+  return TRUE;
+}
+BOOL WINAPI FakeSetThreadToken(HANDLE*, HANDLE token) {
+  if (!g_fake.threadTokenSets) return FALSE;
+  g_fake.threadToken = token;
+  return TRUE;
+}
+const ShellTokenCalls kFakeCalls = {
+    FakeShellWindow, FakeWindowProcess,   FakeOpenProcess,   FakeOpenProcessToken,
+    FakeDuplicate,   FakeClose,           FakeOpenThreadToken, FakeSetThreadToken};
 
 TEST(UserRights, TheShellsTokenIsUsedOnlyAsADuplicateForImpersonation) {
   g_fake = FakeSystem();
@@ -274,6 +289,52 @@ TEST(UserRights, TheShellsTokenIsUsedOnlyAsADuplicateForImpersonation) {
     EXPECT_EQ(OpenShellUserToken(kFakeCalls), nullptr);
     EXPECT_EQ(g_fake.open, 0);
   }
+}
+
+// Without the user's token a step does not act, and so reaches nothing outside the profile:
+// every refusal says so, however far the way went.
+TEST(UserRights, AStepActsOnlyWhenTheShellsTokenIsSetOnTheThread) {
+  g_fake = FakeSystem();
+  EXPECT_EQ(StartActingAsShellUser(kFakeCalls), kStartedActing);
+  EXPECT_EQ(g_fake.threadToken, kDuplicate);
+  EXPECT_EQ(g_fake.open, 0);  // the thread holds its own reference
+
+  bool FakeSystem::*const refusals[] = {&FakeSystem::shellWindow, &FakeSystem::processOpens,
+                                        &FakeSystem::tokenOpens, &FakeSystem::duplicates,
+                                        &FakeSystem::threadTokenSets};
+  for (bool FakeSystem::*refusal : refusals) {
+    g_fake = FakeSystem();
+    g_fake.*refusal = false;
+    EXPECT_EQ(StartActingAsShellUser(kFakeCalls), kNotActing);
+    EXPECT_EQ(g_fake.threadToken, nullptr);
+    EXPECT_EQ(g_fake.open, 0);
+  }
+
+  // An enclosing step acts already: its token stays, whatever the shell.
+  g_fake = FakeSystem();
+  g_fake.threadHasToken = true;
+  g_fake.shellWindow = false;
+  EXPECT_EQ(StartActingAsShellUser(kFakeCalls), kAlreadyActing);
+  EXPECT_EQ(g_fake.threadToken, nullptr);
+  EXPECT_EQ(g_fake.open, 0);
+}
+
+TEST(UserPlaces, TheProfilePathIsExpandedWithTheSystemsValuesOnly) {
+  // The process's environment holds the user's own values.
+  wchar_t drive[MAX_PATH] = {}, root[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
+  GetEnvironmentVariableW(L"SystemRoot", root, MAX_PATH);
+  SetEnvironmentVariableW(L"SystemDrive", L"D:");
+  SetEnvironmentVariableW(L"SystemRoot", L"D:\\Evil");
+  wchar_t profile[MAX_PATH];
+  EXPECT_TRUE(ExpandSystemVariables(L"%SystemDrive%\\Users\\Alice", L"C:\\Windows", profile));
+  EXPECT_STREQ(profile, L"C:\\Users\\Alice");
+  EXPECT_TRUE(ExpandSystemVariables(L"%systemroot%\\Profiles\\%WINDIR%", L"C:\\Windows", profile));
+  EXPECT_STREQ(profile, L"C:\\Windows\\Profiles\\C:\\Windows");
+  for (const wchar_t* shaped : {L"%USERPROFILE%\\x", L"C:\\Users\\%USERNAME%", L"C:\\100%"})
+    EXPECT_FALSE(ExpandSystemVariables(shaped, L"C:\\Windows", profile)) << shaped;
+  SetEnvironmentVariableW(L"SystemDrive", drive);
+  SetEnvironmentVariableW(L"SystemRoot", root);
 }
 
 }  // namespace
