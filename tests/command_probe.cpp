@@ -15,7 +15,8 @@ DWORD Wait(const wchar_t* own) {
   wchar_t path[MAX_PATH + 8];
   _snwprintf(path, MAX_PATH + 7, L"%ls.wait", own);
   path[MAX_PATH + 7] = L'\0';
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 500;
   char text[16] = {};
   DWORD read = 0;
