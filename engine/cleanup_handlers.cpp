@@ -2,6 +2,7 @@
 #include "engine/cleanup_handlers.h"
 
 #include "engine/paths.h"
+#include "engine/server_access.h"
 #include "framework/dll_export.h"
 
 #include <shlobj.h>
@@ -95,7 +96,9 @@ bool TakeShownText(const wchar_t* text, wchar_t* shown, size_t length) {
 // Loads the in-process server that HKLM registers for clsid. CoCreateInstance would look the
 // class up in HKEY_CLASSES_ROOT, where a registration under the user's own HKCU comes first,
 // and elevation does not reliably stop that: any program the user runs could put its DLL into
-// this elevated process. So the machine's registration is read and its DLL loaded here.
+// this elevated process. So the machine's registration is read and its DLL loaded here, and
+// only where administrators alone can change it: a vendor's DLL in a folder that users may add
+// files to would otherwise run their code as administrator at every start.
 HMODULE LoadMachineServer(REFCLSID clsid) {
   wchar_t key[MAX_PATH] = L"SOFTWARE\\Classes\\CLSID\\";
   const size_t used = wcslen(key);
@@ -106,15 +109,13 @@ HMODULE LoadMachineServer(REFCLSID clsid) {
   wchar_t path[MAX_PATH];
   DWORD type = 0;
   if (!ReadString(HKEY_LOCAL_MACHINE, key, nullptr, registered, &type) ||
-      !HandlerServerPath(registered, type == REG_EXPAND_SZ, path))
+      !HandlerServerPath(registered, type == REG_EXPAND_SZ, path) ||
+      !IsAdministratorsOnlyServer(path))
     return nullptr;
-  // Its own DLLs from its own folder or the system folder, never the search path.
-  HMODULE server = LoadLibraryExW(
-      path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  // Windows 7 without its DLL-search update knows only the older flag.
-  if (!server && GetLastError() == ERROR_INVALID_PARAMETER)
-    server = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  return server;
+  // The DLLs it needs come from the system folder alone. Windows 7 without its DLL-search
+  // update refuses the flag; its older search would try the current folder and PATH, which
+  // the user sets, so there the server is not loaded at all.
+  return LoadLibraryExW(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 // An object of the class that the key's value `name` holds as "{...}", from its HKLM

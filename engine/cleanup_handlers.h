@@ -87,7 +87,8 @@ class CCleanupHandler {
 
   // Creates the handler that number names (RememberHandlerKey) and initialises it for the
   // Windows drive: what initialising answered (S_OK: ready; S_FALSE: nothing to clean), or a
-  // failure when the handler cannot be created.
+  // failure when the handler cannot be created, its server DLL among others lying where more
+  // than administrators may change it (then never loaded).
   HRESULT Open(LPARAM number);
   // The row's label and info tip, once opened: the handler's own texts, else the key's
   // "Display" and "Description", else those of its "PropertyBag"; else the key name and no tip.

@@ -58,7 +58,8 @@ extern const int kQQProgramFiles;
 // Starts commandLine (writable, MAX_PATH units) without a window and waits for it to end,
 // however long that takes; nonzero once it has ended, 0 when it could not start. Its first
 // word names a program of the system folder by its bare name ("powercfg", "dism.exe"); no
-// other folder is searched, and a name with a path is refused.
+// other folder is searched, and a name with a path is refused. The command starts with the
+// system's variables, not Spruce's (BuildCommandEnvironment).
 int RunCommandLine(wchar_t* commandLine);
 BOOL IsWindowsVersionAtLeast();  // Windows 7 with Service Pack 1 (6.1 SP1) or later
 // The running system's own version (RtlGetVersion), which neither the manifest nor

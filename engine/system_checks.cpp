@@ -1,4 +1,5 @@
 // Running a system command hidden, the Windows version tests and the hibernation file's size.
+#include "engine/command_environment.h"
 #include "engine/engine.h"
 #include "engine/paths.h"
 #include "engine/system_folder.h"
@@ -26,9 +27,13 @@ int RunCommandLine(wchar_t* commandLine) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
+  // Nor its environment the user's: the system's variables, TEMP in the Windows folder.
+  wchar_t environment[kCommandEnvironmentLength];
+  if (!BuildCommandEnvironment(environment)) return 0;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      folder, &startup, &process))
+  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment, folder, &startup,
+                      &process))
     return 0;
   // The commands may run for minutes; the caller goes on only once they are done.
   WaitForSingleObject(process.hProcess, INFINITE);

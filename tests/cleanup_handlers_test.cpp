@@ -7,6 +7,7 @@
 #include "app/spruce_dlg.h"
 #include "engine/categories.h"
 #include "engine/cleanup_handlers.h"
+#include "engine/server_access.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -66,6 +67,145 @@ TEST(CleanupHandlerServer, WrittenRowsCoverTheirHandlersWhateverTheCase) {
                               L"Windows Error Reporting System Queue Files",
                               L"Previous Installations", L"Recycle Bin Old", L"DownloadsFolder"})
     EXPECT_FALSE(IsCoveredByWrittenRow(name)) << name;
+}
+
+// Access rules as Windows would report them: entries of a group, in order.
+struct RuleEntry {
+  bool deny;
+  WELL_KNOWN_SID_TYPE group;
+  ACCESS_MASK rights;
+  BYTE flags;  // inheritance
+};
+
+class CRules {
+ public:
+  explicit CRules(const std::vector<RuleEntry>& entries) : m_data(2048) {
+    ACL* acl = reinterpret_cast<ACL*>(m_data.data());
+    EXPECT_TRUE(InitializeAcl(acl, static_cast<DWORD>(m_data.size()), ACL_REVISION));
+    for (const RuleEntry& entry : entries) {
+      BYTE sid[SECURITY_MAX_SID_SIZE];
+      DWORD size = sizeof sid;
+      EXPECT_TRUE(CreateWellKnownSid(entry.group, nullptr, sid, &size));
+      EXPECT_TRUE(entry.deny
+                      ? AddAccessDeniedAceEx(acl, ACL_REVISION, entry.flags, entry.rights, sid)
+                      : AddAccessAllowedAceEx(acl, ACL_REVISION, entry.flags, entry.rights, sid));
+    }
+  }
+  const ACL* Get() const { return reinterpret_cast<const ACL*>(m_data.data()); }
+
+ private:
+  std::vector<BYTE> m_data;
+};
+
+const BYTE kInherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+const BYTE kInheritOnly = kInherited | INHERIT_ONLY_ACE;
+// What Windows gives the system and Program Files folders: administrators and the system change
+// them, everyone else reads; the creator of an item inside owns it.
+const std::vector<RuleEntry> kAdministratorsOnly = {
+    {false, WinBuiltinAdministratorsSid, FILE_ALL_ACCESS, kInherited},
+    {false, WinLocalSystemSid, GENERIC_ALL, kInherited},
+    {false, WinCreatorOwnerSid, GENERIC_ALL, kInheritOnly},
+    {false, WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, kInherited},
+    {false, WinWorldSid, FILE_GENERIC_READ, 0},
+};
+
+TEST(HandlerServerRules, OnlyWhatTheBroadGroupsCannotChangeIsLoaded) {
+  const struct {
+    const char* what;
+    CRules rules;
+    bool file, folder, above;  // whether the broad groups may change it as each part
+  } cases[] = {
+      {"administrators only", CRules(kAdministratorsOnly), false, false, false},
+      {"users write the file", CRules({{false, WinBuiltinUsersSid, FILE_WRITE_DATA, 0}}), true,
+       true, false},
+      {"generic write", CRules({{false, WinAuthenticatedUserSid, GENERIC_WRITE, 0}}), true, true,
+       false},
+      {"delete", CRules({{false, WinBuiltinUsersSid, DELETE, 0}}), true, true, true},
+      {"permissions", CRules({{false, WinWorldSid, WRITE_DAC, 0}}), true, true, true},
+      {"files added", CRules({{false, WinInteractiveSid, FILE_ADD_FILE, 0}}), true, true, false},
+      // A drive's root: any account may make a folder there.
+      {"folders added", CRules({{false, WinAuthenticatedUserSid, FILE_ADD_SUBDIRECTORY, 0}}),
+       true, true, false},
+      {"what it holds deleted", CRules({{false, WinBuiltinUsersSid, FILE_DELETE_CHILD, 0}}),
+       false, true, true},
+      {"inherit-only write", CRules({{false, WinBuiltinUsersSid, FILE_ALL_ACCESS, kInheritOnly}}),
+       false, false, false},
+      {"inherited write", CRules({{false, WinBuiltinUsersSid, FILE_ALL_ACCESS, kInherited}}),
+       true, true, true},
+      {"denied to everyone first",
+       CRules({{true, WinWorldSid, FILE_ALL_ACCESS, 0},
+               {false, WinBuiltinUsersSid, FILE_ALL_ACCESS, 0}}),
+       false, false, false},
+      {"denied to everyone after",
+       CRules({{false, WinBuiltinUsersSid, DELETE, 0}, {true, WinWorldSid, FILE_ALL_ACCESS, 0}}),
+       true, true, true},
+      {"denied to users only",
+       CRules({{true, WinBuiltinUsersSid, FILE_ALL_ACCESS, 0},
+               {false, WinWorldSid, FILE_ALL_ACCESS, 0}}),
+       true, true, true},
+      {"inherit-only deny",
+       CRules({{true, WinWorldSid, FILE_ALL_ACCESS, kInheritOnly},
+               {false, WinWorldSid, FILE_ALL_ACCESS, 0}}),
+       true, true, true},
+  };
+  for (const auto& testCase : cases) {
+    EXPECT_EQ(LetsBroadGroupsChange(testCase.rules.Get(), kServerFile), testCase.file)
+        << testCase.what;
+    EXPECT_EQ(LetsBroadGroupsChange(testCase.rules.Get(), kServerFolder), testCase.folder)
+        << testCase.what;
+    EXPECT_EQ(LetsBroadGroupsChange(testCase.rules.Get(), kAboveTrustedFolder), testCase.above)
+        << testCase.what;
+  }
+  // No rules at all: everyone may do anything.
+  for (ServerPathPart part : {kServerFile, kServerFolder, kAboveTrustedFolder})
+    EXPECT_TRUE(LetsBroadGroupsChange(nullptr, part));
+}
+
+// A vendor's folder in Program Files, which only administrators write (Wine shows every file
+// as read-only to Everyone, so the rules pass there).
+std::wstring VendorFolder() {
+  const std::wstring folder = KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Spruce Tests";
+  MakeFolders(folder);
+  return folder;
+}
+
+// The test handler installed there, as a vendor's installer would put it.
+std::wstring InstalledServer() {
+  const std::wstring server = VendorFolder() + L"\\spruce_test_cleanup_handler.dll";
+  // Loaded by an earlier test, it stays in place.
+  if (!PathExists(server)) {
+    EXPECT_TRUE(CopyFileW(BesideTestProgram(L"spruce_test_cleanup_handler.dll").c_str(),
+                          server.c_str(), TRUE));
+  }
+  return server;
+}
+
+TEST(HandlerServerPlaces, OnlyTheSystemAndProgramFilesFoldersReachedWithoutLinks) {
+  const std::wstring outside = FreshTestFolder(L"handler-places");
+  WriteFileOfSize(outside + L"\\clean.dll", 100);
+  const std::wstring installed = InstalledServer();
+  const std::wstring vendor = VendorFolder();
+  const std::wstring link = vendor + L"\\linked";
+  RemoveTree(link);
+  MakeFolderLink(link, outside);
+  const struct {
+    std::wstring path;
+    bool loaded;
+  } cases[] = {
+      {KnownFolder(CSIDL_SYSTEM) + L"\\kernel32.dll", true},
+      {installed, true},
+      {outside + L"\\clean.dll", false},
+      {link + L"\\clean.dll", false},  // a link on the way out of Program Files
+      {vendor + L"\\linked", false},  // no file
+      {KnownFolder(CSIDL_PROGRAM_FILES) + L"X\\Spruce Tests\\clean.dll", false},
+      {vendor + L"\\..\\Spruce Tests\\spruce_test_cleanup_handler.dll", false},
+      {KnownFolder(CSIDL_PROGRAM_FILES) + L"/Spruce Tests/spruce_test_cleanup_handler.dll",
+       false},
+  };
+  for (const auto& testCase : cases)
+    EXPECT_EQ(IsAdministratorsOnlyServer(testCase.path.c_str()), testCase.loaded)
+        << testCase.path.c_str();
+  RemoveTree(link);
 }
 
 const wchar_t kVolumeCaches[] =
@@ -132,10 +272,9 @@ class CleanupHandlerRows : public testing::Test {
       RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey(clsid).c_str());
   }
 
-  static void RegisterServer(const wchar_t* clsid) {
+  static void RegisterServer(const wchar_t* clsid, const std::wstring& server = InstalledServer()) {
     const std::wstring key = ClassKey(clsid) + L"\\InprocServer32";
-    SetString(key, nullptr,
-              BesideTestProgram(L"spruce_test_cleanup_handler.dll"));
+    SetString(key, nullptr, server);
     SetString(key, L"ThreadingModel", L"Apartment");
   }
 
@@ -258,6 +397,36 @@ TEST_F(CleanupHandlerRows, HandlersDiskCleanupWouldListAreUncheckedRowsCleanedWh
   EXPECT_TRUE(enabledAfter);
   // Threads of a server may still run once its objects are gone.
   EXPECT_NE(GetModuleHandleW(L"spruce_test_cleanup_handler.dll"), nullptr);
+}
+
+// A registration that names a DLL where users may add files, or reached through a link, gets
+// the handler no object and never loads the DLL; the same handler installed in Program Files
+// opens.
+TEST_F(CleanupHandlerRows, AServerThatUsersCouldChangeIsNeverLoaded) {
+  const std::wstring outside = FreshTestFolder(L"handler-outside");
+  ASSERT_TRUE(CopyFileW(BesideTestProgram(L"spruce_test_cleanup_handler.dll").c_str(),
+                        (outside + L"\\spruce_outside_handler.dll").c_str(), FALSE));
+  const std::wstring link = VendorFolder() + L"\\outside";
+  RemoveTree(link);
+  MakeFolderLink(link, outside);
+  AddHandler(L"Spruce Test Handler", kHandlerClass);
+  const LPARAM number = RememberHandlerKey(L"Spruce Test Handler");
+  CComApartment apartment;
+  for (const std::wstring& folder : {outside, link}) {
+    RegisterServer(kHandlerClass, folder + L"\\spruce_outside_handler.dll");
+    CCleanupHandler handler;
+    EXPECT_EQ(handler.Open(number), E_FAIL) << folder.c_str();
+  }
+  EXPECT_EQ(GetModuleHandleW(L"spruce_outside_handler.dll"), nullptr);
+  EXPECT_TRUE(Calls().empty());
+  RegisterServer(kHandlerClass);
+  {
+    CCleanupHandler handler;
+    EXPECT_EQ(handler.Open(number), S_OK);
+  }
+  EXPECT_EQ(Calls(), (std::vector<std::string>{Started("InitializeEx", "Spruce Test Handler"),
+                                               "Deactivate", "Released"}));
+  RemoveTree(link);
 }
 
 // A row ticked and cleaned while the survey still holds its handler: the clean waits, the row

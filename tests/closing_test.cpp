@@ -16,7 +16,7 @@ namespace {
 // The stand-in for dism runs this long, so the clean run is still waiting when the window
 // closes; it then ends by itself (a killed console program can leave Wine's console host
 // behind).
-const wchar_t kCommandWait[] = L"5000";
+const DWORD kCommandWait = 5000;
 
 DWORD FindProcess(const wchar_t* name) {
   DWORD found = 0;
@@ -44,10 +44,9 @@ TEST(Closing, DuringACleanRunEndsTheProgramWithinASecond) {
       KnownFolder(CSIDL_LOCAL_APPDATA) + L"\\Microsoft\\Windows\\Explorer\\thumbcache_32.db";
   WriteFileOfSize(thumbnails, 4096);  // row 16, after the abandoned row 13
 
-  SetEnvironmentVariableW(L"PROBE_WAIT_MS", kCommandWait);
+  dism.SetWait(kCommandWait);
   PROCESS_INFORMATION spruce = {};
   ASSERT_TRUE(StartProgram(BesideTestProgram(L"Spruce.exe"), folder.c_str(), &spruce));
-  SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
 
   HWND window = WaitForSpruceWindow(spruce.dwProcessId, 30000);
   ASSERT_NE(window, nullptr);

@@ -219,13 +219,12 @@ TEST_F(MainWindow, ApplicationRowsWaitForTheirProgramToEnd) {
   WriteFileOfSize(dump, 2048);
   // QQMusic runs until the test ends it.
   std::wstring program = PlaceCommandProbe(FreshTestFolder(L"running"), L"QQMusic.exe");
-  SetEnvironmentVariableW(L"PROBE_WAIT_MS", L"600000");
+  SetProbeWait(program, 600000);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   ASSERT_TRUE(CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &process));
-  SetEnvironmentVariableW(L"PROBE_WAIT_MS", nullptr);
   CloseHandle(process.hThread);
 
   CSpruceDlg dialog;

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,17 @@ class Commands : public testing::Test {
   wchar_t m_szPrevious[MAX_PATH] = {};
 };
 
+// The lines of a probe's record.
+std::vector<std::wstring> Lines(const std::wstring& record) {
+  std::vector<std::wstring> lines;
+  for (size_t start = 0;;) {
+    const size_t end = record.find(L'\n', start);
+    lines.push_back(record.substr(start, end - start));
+    if (end == std::wstring::npos) return lines;
+    start = end + 1;
+  }
+}
+
 TEST_F(Commands, TheSystemFoldersProgramRunsHiddenAndIsWaitedFor) {
   CCommandStandIn powercfg(L"powercfg.exe");
   wchar_t commandLine[MAX_PATH] = L"powercfg -h off";
@@ -33,10 +45,43 @@ TEST_F(Commands, TheSystemFoldersProgramRunsHiddenAndIsWaitedFor) {
   ASSERT_FALSE(record.empty()) << "not run, or returned before the command had ended";
   EXPECT_EQ(record.substr(0, record.find(L'\n')), L"powercfg -h off");
   // Hidden, and started in the system folder: not in ours, where a planted DLL could lie.
-  EXPECT_EQ(record.substr(record.find(L'\n') + 1),
-            std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE) + L"\n" +
-                KnownFolder(CSIDL_SYSTEM));
+  const std::vector<std::wstring> lines = Lines(record);
+  ASSERT_EQ(lines.size(), 7u) << record.c_str();
+  EXPECT_EQ(lines[1], std::to_wstring(STARTF_USESHOWWINDOW) + L" " + std::to_wstring(SW_HIDE));
+  EXPECT_EQ(lines[2], KnownFolder(CSIDL_SYSTEM));
   EXPECT_FALSE(powercfg.DecoyRan());
+}
+
+// dism unpacks and loads its DLLs from TEMP, elevated: the user's own Temp folder, or any
+// variable the user set, must not reach it, only the system's variables.
+TEST_F(Commands, TheCommandGetsTheSystemsVariablesAndTheWindowsTempFolder) {
+  CCommandStandIn dism(L"dism.exe");
+  const std::wstring userTemp = FreshTestFolder(L"user-temp");
+  wchar_t savedTemp[MAX_PATH] = {}, savedTmp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+  GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+  SetEnvironmentVariableW(L"TEMP", userTemp.c_str());
+  SetEnvironmentVariableW(L"TMP", userTemp.c_str());
+  SetEnvironmentVariableW(L"PROBE_MARK", L"from Spruce");
+  const wchar_t kMark[] = L"from the user's settings";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Environment", L"PROBE_MARK", REG_SZ, kMark,
+                            sizeof kMark),
+            ERROR_SUCCESS);
+  wchar_t commandLine[MAX_PATH] = L"dism /online";
+  const int ran = RunCommandLine(commandLine);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Environment", L"PROBE_MARK");
+  SetEnvironmentVariableW(L"PROBE_MARK", nullptr);
+  SetEnvironmentVariableW(L"TEMP", savedTemp);
+  SetEnvironmentVariableW(L"TMP", savedTmp);
+
+  EXPECT_NE(ran, 0);
+  const std::vector<std::wstring> lines = Lines(dism.Record());
+  ASSERT_EQ(lines.size(), 7u) << dism.Record().c_str();
+  const std::wstring windows = KnownFolder(CSIDL_WINDOWS);
+  EXPECT_EQ(lines[3], windows + L"\\Temp");  // TEMP
+  EXPECT_EQ(lines[4], windows + L"\\Temp");  // TMP
+  EXPECT_EQ(lines[5], windows);              // SystemRoot, which the commands need
+  EXPECT_EQ(lines[6], L"");                  // nothing of Spruce's or the user's own
 }
 
 TEST_F(Commands, NothingButABareNameOfTheSystemFolderStarts) {

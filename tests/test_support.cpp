@@ -180,7 +180,19 @@ std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& n
   std::wstring placed = folder + L"\\" + name;
   EXPECT_TRUE(CopyFileW(probe.c_str(), placed.c_str(), FALSE)) << "cannot copy command_probe.exe";
   DeleteFileW((placed + L".ran").c_str());
+  DeleteFileW((placed + L".wait").c_str());
   return placed;
+}
+
+void SetProbeWait(const std::wstring& probe, DWORD milliseconds) {
+  const std::string text = std::to_string(milliseconds);
+  HANDLE file = CreateFileW((probe + L".wait").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
+  DWORD written = 0;
+  EXPECT_TRUE(file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+      << "cannot set the probe's wait";
+  CloseHandle(file);
 }
 
 std::wstring ReadProbeRecord(const std::wstring& probe) {
@@ -203,6 +215,7 @@ CPlacedProbe::CPlacedProbe(const std::wstring& path) : m_strPath(path) {
 CPlacedProbe::~CPlacedProbe() {
   DeleteFileW(m_strPath.c_str());
   DeleteFileW((m_strPath + L".ran").c_str());
+  DeleteFileW((m_strPath + L".wait").c_str());
   if (m_bMovedAside) MoveFileW((m_strPath + L".saved").c_str(), m_strPath.c_str());
 }
 

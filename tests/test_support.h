@@ -40,13 +40,16 @@ std::wstring ProjectVersionText(int parts);
 std::wstring BesideTestProgram(const std::wstring& name);
 
 // Copies command_probe.exe, which lies beside the test program, into folder under name (for
-// instance powercfg.exe) and returns its path. Started, the copy waits half a second, writes
-// its command line, its show-window request and its current folder to its own path followed
-// by ".ran", and exits with code 3.
+// instance powercfg.exe) and returns its path. Started, the copy waits half a second (or as
+// SetProbeWait says), writes its command line, its show-window request, its current folder and
+// some variables to its own path followed by ".ran", and exits with code 3.
 std::wstring PlaceCommandProbe(const std::wstring& folder, const std::wstring& name);
 
-// What a placed probe wrote: "command line\nflags showWindow\ncurrent folder"; empty when it
-// has not run.
+// Makes the probe at path wait that many milliseconds when started, until it is placed anew.
+void SetProbeWait(const std::wstring& probe, DWORD milliseconds);
+
+// What a placed probe wrote: "command line\nflags showWindow\ncurrent folder\nTEMP\nTMP\n
+// SystemRoot\nPROBE_MARK" (a variable it lacks as an empty line); empty when it has not run.
 std::wstring ReadProbeRecord(const std::wstring& probe);
 
 // A command probe placed at path for the object's life; a file that held the path before is
@@ -74,6 +77,7 @@ class CCommandStandIn {
   explicit CCommandStandIn(const std::wstring& name);
 
   std::wstring Record() const { return m_system.Record(); }
+  void SetWait(DWORD milliseconds) const { SetProbeWait(m_system.Path(), milliseconds); }
   // True when a decoy ran: the command was looked for outside the system folder.
   bool DecoyRan() const;
 
