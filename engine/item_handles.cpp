@@ -309,8 +309,7 @@ HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess) {
   return OpenRelative(item, L"", 0, kind, extraAccess, FILE_OPEN, kShareReadWrite);
 }
 
-HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess, bool* made) {
-  *made = false;
+HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess) {
   HANDLE found = OpenBelow(parent, name, kFolderItem, 0);
   if (found) {
     HANDLE held = HoldItem(found, kFolderItem, extraAccess);
@@ -320,11 +319,8 @@ HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess,
   // Only a name the listing does not show is made; one that appeared since (a link planted in
   // between) makes the creation fail rather than be opened.
   if (GetLastError() != ERROR_PATH_NOT_FOUND) return nullptr;
-  HANDLE held =
-      OpenRelative(parent, name, wcslen(name), kFolderItem, extraAccess, FILE_CREATE,
-                   kShareReadWrite);
-  *made = held != nullptr;
-  return held;
+  return OpenRelative(parent, name, wcslen(name), kFolderItem, extraAccess, FILE_CREATE,
+                      kShareReadWrite);
 }
 
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name) {

@@ -89,9 +89,9 @@ void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
 HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess);
 
 // Holds the folder name (one plain name) in parent as HoldItem does, making it where parent's
-// listing shows nothing of that name; made says whether it was made. Null where the name holds
-// a link (last error 681) or a file, or where the folder cannot be opened or made.
-HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess, bool* made);
+// listing shows nothing of that name. Null where the name holds a link (last error 681) or a
+// file, or where the folder cannot be opened or made.
+HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess);
 
 // Makes an empty file named name in folder unless something of that name is there already;
 // nothing is opened through a link of that name.

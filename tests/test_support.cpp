@@ -8,6 +8,21 @@
 #include <algorithm>
 #include <vector>
 
+// Exported by user32 but left out of the headers: makes a window the desktop's shell window.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
+CTestShellWindow::CTestShellWindow() {
+  if (GetShellWindow()) return;
+  m_hWnd = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                           nullptr, nullptr);
+  EXPECT_NE(m_hWnd, nullptr);
+  EXPECT_TRUE(m_hWnd && SetShellWindow(m_hWnd));
+}
+
+CTestShellWindow::~CTestShellWindow() {
+  if (m_hWnd) DestroyWindow(m_hWnd);
+}
+
 std::wstring ProjectVersionText(int parts) {
   const int numbers[4] = {SPRUCE_EXPECTED_VERSION_MAJOR, SPRUCE_EXPECTED_VERSION_MINOR,
                           SPRUCE_EXPECTED_VERSION_PATCH, 0};

@@ -32,6 +32,21 @@ std::vector<std::wstring> NamesIn(const std::wstring& folder);
 // to target.
 void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
+// A desktop shell window for the object's life where the session has none (Wine has none
+// unless a program sets one): a hidden STATIC popup of the test made the shell window, so that
+// the user's rights can be had from its process, the test's own. Where the session has a shell
+// window already, nothing changes.
+class CTestShellWindow {
+ public:
+  CTestShellWindow();
+  ~CTestShellWindow();
+  CTestShellWindow(const CTestShellWindow&) = delete;
+  CTestShellWindow& operator=(const CTestShellWindow&) = delete;
+
+ private:
+  HWND m_hWnd = nullptr;  // the window made, or null
+};
+
 // The CMake project's version in its first parts (1 to 4) joined by dots: "0.4" for 2,
 // "0.4.0.0" for 4 (the fourth part is always 0).
 std::wstring ProjectVersionText(int parts);

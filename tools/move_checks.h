@@ -51,6 +51,7 @@ enum FolderStay {
   kDestinationIsLink,        // the destination item is a link to some other place
   kSourceThroughLink,        // the way to it from the profile or its drive's root has a link
   kFolderNotReached,         // the user cannot open it, or make or open its destination
+  kNamesTooLong,             // its files' paths at the destination would pass MAX_PATH
 };
 
 // The decision for one folder, from where it is (source), where it would go (destination) and
@@ -64,8 +65,10 @@ FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
 // gave (ERROR_SUCCESS, or the last error where the hold failed): the source, reached from the
 // profile folder or its drive's root with no part a link, and the destination item, made or
 // opened in the chosen folder without following a link. A path text alone says nothing of the
-// links on the way.
-FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError);
+// links on the way. The shell moves each item the source holds by its path, so the longest of
+// their names (0 for none) must fit below the destination (destinationLength characters).
+FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError,
+                              size_t destinationLength, size_t longestName);
 
 // Why no folder moves in a run, or kRunMoves, from whether the thread acts as the desktop
 // shell's user (CUserRights::Acts) and whether that user is the account Spruce runs as

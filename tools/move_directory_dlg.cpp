@@ -116,16 +116,25 @@ HANDLE HoldSource(const wchar_t* source, const MoveLimits& limits) {
   return held;
 }
 
-void CountItem(HANDLE, const ListedItem&, void* count) { ++*static_cast<int*>(count); }
+// What an open folder holds, as its listing shows it.
+struct HeldNames {
+  int count;
+  size_t longest;  // characters
+};
 
-// Whether an open folder, not listed before, holds nothing; a folder that cannot be listed
-// does not count as empty.
-bool IsEmptyOpenFolder(HANDLE folder) {
+void CountName(HANDLE, const ListedItem& item, void* names) {
+  HeldNames& held = *static_cast<HeldNames*>(names);
+  ++held.count;
+  if (ListedNameLength(item) > held.longest) held.longest = ListedNameLength(item);
+}
+
+// Lists an open folder not listed before; false when it cannot be.
+bool ListNames(HANDLE folder, HeldNames* names) {
+  *names = HeldNames();
   CListingBuffer buffer;
   if (!buffer.Get()) return false;
-  int count = 0;
-  ListFolder(folder, nullptr, buffer.Get(), &CountItem, &count);
-  return count == 0;
+  ListFolder(folder, nullptr, buffer.Get(), &CountName, names);
+  return true;
 }
 
 // The attributes that make Windows show a user folder by its desktop.ini (its name in the
@@ -163,7 +172,8 @@ void FinishMove(const UserFolder& folder, const wchar_t* source, const wchar_t* 
                 const MoveLimits& limits) {
   HANDLE emptied = ReachSource(source, limits, DELETE);
   if (!emptied) return;
-  if (IsEmptyOpenFolder(emptied)) {
+  HeldNames left;
+  if (ListNames(emptied, &left) && left.count == 0) {
     RecordPlace(folder, destination);
     DeleteOpenItem(emptied);
   }
@@ -179,19 +189,25 @@ void FinishMove(const UserFolder& folder, const wchar_t* source, const wchar_t* 
 FolderStay MoveHeld(const UserFolder& folder, const wchar_t* source, const wchar_t* chosen,
                     const wchar_t* destination, const MoveLimits& limits) {
   HANDLE heldSource = HoldSource(source, limits);
-  const DWORD sourceError = HoldError(heldSource);
-  HANDLE parent = heldSource ? OpenTrustedFolder(chosen, 0) : nullptr;
-  bool made = false;
-  HANDLE heldDestination =
-      parent ? HoldFolderIn(parent, folder.name, FILE_WRITE_ATTRIBUTES, &made) : nullptr;
-  const DWORD destinationError = heldSource ? HoldError(heldDestination) : ERROR_SUCCESS;
-  if (parent) CloseHandle(parent);
-  const FolderStay stay = WhyHeldFolderStays(sourceError, destinationError);
+  DWORD sourceError = HoldError(heldSource);
+  HeldNames names = {};
+  if (heldSource && !ListNames(heldSource, &names)) sourceError = ERROR_NOT_ENOUGH_MEMORY;
+  const size_t length = wcslen(destination);
+  // The destination is made only for a folder that can move.
+  FolderStay stay = WhyHeldFolderStays(sourceError, ERROR_SUCCESS, length, names.longest);
+  HANDLE heldDestination = nullptr;
+  if (stay == kFolderMoves) {
+    HANDLE parent = OpenTrustedFolder(chosen, 0);
+    heldDestination = parent ? HoldFolderIn(parent, folder.name, FILE_WRITE_ATTRIBUTES) : nullptr;
+    const DWORD destinationError = HoldError(heldDestination);
+    if (parent) CloseHandle(parent);
+    stay = WhyHeldFolderStays(sourceError, destinationError, length, names.longest);
+  }
   if (stay == kFolderMoves) {
     CopyFolderLook(heldSource, heldDestination);
     if (g_pfnBeforeShellMove) g_pfnBeforeShellMove(source, destination);
     // A wildcard that matches nothing would have the shell report an error.
-    if (!IsEmptyOpenFolder(heldSource)) {
+    if (names.count > 0) {
       const std::wstring from = std::wstring(source) + L"\\*" + L'\0';
       MoveWithShell(from.c_str(), destination);
     }
