@@ -5,6 +5,7 @@
 #include "gui_support.h"
 #include "test_support.h"
 
+#include "engine/item_handles.h"
 #include "engine/user_rights.h"
 #include "res/resource.h"
 #include "tools/move_checks.h"
@@ -204,6 +205,7 @@ class MoveDirectory : public testing::Test {
     }
     RegCloseKey(key);
     g_pfnBeforeShellMove = nullptr;
+    g_pfnBeforeOpenListed = nullptr;
     RegDeleteKeyW(HKEY_CURRENT_USER, kOneDriveAccount);
     SetEnvironmentVariableW(L"OneDriveCommercial", nullptr);
     if (!m_documentsAside.empty()) MoveFileW(m_documentsAside.c_str(), m_homes[2].c_str());
@@ -652,7 +654,7 @@ TEST_F(MoveDirectory, FolderBehindALinkInsideTheProfileStays) {
             std::wstring::npos)
       << m_message.c_str();
   // Put back before the link goes, through which the folder is reached.
-  ASSERT_TRUE(MoveFileW(m_sources[0].c_str(), m_homes[0].c_str()));
+  EXPECT_TRUE(MoveFileW(m_sources[0].c_str(), m_homes[0].c_str()));
   m_sources[0] = m_homes[0];
   RemoveTree(link);
   RemoveTree(machine);
@@ -671,15 +673,24 @@ TEST_F(MoveDirectory, WithoutTheDesktopUsersRightsNothingMoves) {
   EXPECT_NE(m_message.find(L"所以没有转移任何文件夹。"), std::wstring::npos);
 }
 
-// Between the checks and the shell's move another program could swap the destination for a
-// link to anywhere: held across the move, it cannot be renamed away. A destination folder that
-// is there already receives the files, rather than the folder inside it.
-TEST_F(MoveDirectory, DestinationHeldAcrossTheShellsMove) {
-  static std::wstring elsewhere;
+// After the checks another program could make the destination a link to anywhere: one made
+// before the destination is held (here while the source is reached, part by part) is refused;
+// once held across the shell's move, the destination cannot be renamed away. A destination
+// folder that is there already receives the files, rather than the folder inside it.
+TEST_F(MoveDirectory, DestinationLinkedAfterTheChecksIsRefused) {
+  static std::wstring elsewhere, documents, pictures;
   static int moves, movesAsUser, swaps;
   elsewhere = FreshTestFolder(L"move-elsewhere");
+  documents = m_destination + L"\\Documents";
+  pictures = m_destination + L"\\Pictures";
   moves = movesAsUser = swaps = 0;
   WriteFileOfSize(m_destination + L"\\Videos\\kept.txt", 3);
+  // Pictures, the first, is there once the sizing is over and the moves have begun.
+  g_pfnBeforeOpenListed = [](HANDLE, const wchar_t* name, size_t length) {
+    if (std::wstring(name, length) == L"Documents" && PathExists(pictures) &&
+        !PathExists(documents))
+      MakeFolderLink(documents, elsewhere);
+  };
   g_pfnBeforeShellMove = [](const wchar_t*, const wchar_t* destination) {
     ++moves;
     if (IsActingAsUser()) ++movesAsUser;
@@ -690,12 +701,19 @@ TEST_F(MoveDirectory, DestinationHeldAcrossTheShellsMove) {
   };
 
   EXPECT_EQ(TypeAndMove(m_destination), IDOK);
-  EXPECT_EQ(moves, kFolderCount);
-  EXPECT_EQ(movesAsUser, kFolderCount);
+  g_pfnBeforeOpenListed = nullptr;
+  EXPECT_EQ(moves, 4);
+  EXPECT_EQ(movesAsUser, 4);
   EXPECT_EQ(swaps, 0);
   EXPECT_TRUE(NamesIn(elsewhere).empty());
-  for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_TRUE(StaysInPlace(2));
+  EXPECT_NE(m_message.find(L"我的文档：没有转移，仍在 " + m_sources[2] + L"。目标“" + documents +
+                           L"”是一个链接"),
+            std::wstring::npos)
+      << m_message.c_str();
+  for (int i : {0, 1, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
   EXPECT_TRUE(PathExists(m_destination + L"\\Videos\\kept.txt"));
+  EXPECT_FALSE(PathExists(m_destination + L"\\Videos\\Videos"));
   EXPECT_EQ(NamesIn(m_destination), (std::vector<std::wstring>{L"Desktop", L"Documents", L"Music",
                                                                 L"Pictures", L"Videos"}));
   RemoveTree(m_destination);
