@@ -474,6 +474,18 @@ TEST_F(MoveDirectory, FolderAlreadyAtItsDestinationStaysAndTheOthersMove) {
                            MovedLine(3, m_destination) + MovedLine(4, m_destination));
 }
 
+// Written in other letters, the folder's path still names its destination: it stays, rather
+// than be moved into itself.
+TEST_F(MoveDirectory, FolderAtItsDestinationInOtherLetterCaseStays) {
+  RelocateFolder(1, L"D:\\MOVED\\Desktop");
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(HoldsContentOf(m_destination + L"\\Desktop", 1));
+  EXPECT_EQ(NamesIn(m_destination + L"\\Desktop"),
+            (std::vector<std::wstring>{L"spruce-move-note.txt", L"spruce-move-sub"}));
+  EXPECT_NE(m_message.find(L"\n我的桌面：本来就在 D:\\MOVED\\Desktop\n"), std::wstring::npos)
+      << m_message.c_str();
+}
+
 // Taken out of OneDrive, a folder's files would be deleted from the cloud and the user's other
 // devices; the folders OneDrive backs up stay, whether the registry or the environment names
 // their OneDrive folder.
@@ -722,19 +734,22 @@ TEST_F(MoveDirectory, DestinationLinkedAfterTheChecksIsRefused) {
 
 TEST(MoveChecks, HeldEndsAndTheUsersRightsDecide) {
   const DWORD kStoppedOnLink = 681, ok = ERROR_SUCCESS;
-  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 20, 10), kFolderMoves);
-  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 20, 10), kSourceThroughLink);
-  EXPECT_EQ(WhyHeldFolderStays(ERROR_ACCESS_DENIED, ok, 20, 10), kFolderNotReached);
-  EXPECT_EQ(WhyHeldFolderStays(ERROR_PATH_NOT_FOUND, kStoppedOnLink, 20, 10), kFolderNotReached);
-  EXPECT_EQ(WhyHeldFolderStays(ok, kStoppedOnLink, 20, 10), kDestinationIsLink);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 20, 10, false), kFolderMoves);
+  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 20, 10, false), kSourceThroughLink);
+  EXPECT_EQ(WhyHeldFolderStays(ERROR_ACCESS_DENIED, ok, 20, 10, false), kFolderNotReached);
+  EXPECT_EQ(WhyHeldFolderStays(ERROR_PATH_NOT_FOUND, kStoppedOnLink, 20, 10, false),
+            kFolderNotReached);
+  EXPECT_EQ(WhyHeldFolderStays(ok, kStoppedOnLink, 20, 10, false), kDestinationIsLink);
   // A name that appeared after the listing, a file of that name, a destination in use.
   for (DWORD error : {ERROR_ALREADY_EXISTS, ERROR_DIRECTORY, ERROR_SHARING_VIOLATION})
-    EXPECT_EQ(WhyHeldFolderStays(ok, error, 20, 10), kFolderNotReached) << error;
+    EXPECT_EQ(WhyHeldFolderStays(ok, error, 20, 10, false), kFolderNotReached) << error;
   // Below a destination of 250 units, a name of 8 takes the last unit before the terminator.
-  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 8), kFolderMoves);
-  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 9), kNamesTooLong);
-  EXPECT_EQ(WhyHeldFolderStays(ok, ok, MAX_PATH - 1, 0), kFolderMoves);  // an empty folder
-  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 250, 9), kSourceThroughLink);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 8, false), kFolderMoves);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 9, false), kNamesTooLong);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, MAX_PATH - 1, 0, false), kFolderMoves);  // an empty folder
+  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 250, 9, false), kSourceThroughLink);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 20, 10, true), kFolderAlreadyThere);
+  EXPECT_EQ(WhyHeldFolderStays(ok, kStoppedOnLink, 20, 10, true), kDestinationIsLink);
   EXPECT_EQ(WhyNothingMoves(true, true), kRunMoves);
   EXPECT_EQ(WhyNothingMoves(false, true), kRunWithoutUserRights);
   EXPECT_EQ(WhyNothingMoves(false, false), kRunWithoutUserRights);

@@ -105,14 +105,14 @@ FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
 }
 
 FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError,
-                              size_t destinationLength, size_t longestName) {
+                              size_t destinationLength, size_t longestName, bool sameItem) {
   if (sourceError == kErrorStoppedOnLink) return kSourceThroughLink;
   if (sourceError != ERROR_SUCCESS) return kFolderNotReached;
   // The separator, the name and the terminator.
   if (longestName > 0 && destinationLength + 1 + longestName + 1 > MAX_PATH) return kNamesTooLong;
   if (destinationError == kErrorStoppedOnLink) return kDestinationIsLink;
   if (destinationError != ERROR_SUCCESS) return kFolderNotReached;
-  return kFolderMoves;
+  return sameItem ? kFolderAlreadyThere : kFolderMoves;
 }
 
 RunStay WhyNothingMoves(bool actsAsUser, bool shellUserIsProcessUser) {

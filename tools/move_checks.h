@@ -67,8 +67,9 @@ FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
 // opened in the chosen folder without following a link. A path text alone says nothing of the
 // links on the way. The shell moves each item the source holds by its path, so the longest of
 // their names (0 for none) must fit below the destination (destinationLength characters).
+// sameItem: both holds have the one folder (its path written in other letter case, say).
 FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError,
-                              size_t destinationLength, size_t longestName);
+                              size_t destinationLength, size_t longestName, bool sameItem);
 
 // Why no folder moves in a run, or kRunMoves, from whether the thread acts as the desktop
 // shell's user (CUserRights::Acts) and whether that user is the account Spruce runs as

@@ -128,6 +128,14 @@ void CountName(HANDLE, const ListedItem& item, void* names) {
   if (ListedNameLength(item) > held.longest) held.longest = ListedNameLength(item);
 }
 
+// Whether two handles have the one item: the same volume and file number.
+bool IsSameItem(HANDLE first, HANDLE second) {
+  BY_HANDLE_FILE_INFORMATION one, other;
+  return GetFileInformationByHandle(first, &one) && GetFileInformationByHandle(second, &other) &&
+         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 // Lists an open folder not listed before; false when it cannot be.
 bool ListNames(HANDLE folder, HeldNames* names) {
   *names = HeldNames();
@@ -194,14 +202,15 @@ FolderStay MoveHeld(const UserFolder& folder, const wchar_t* source, const wchar
   if (heldSource && !ListNames(heldSource, &names)) sourceError = ERROR_NOT_ENOUGH_MEMORY;
   const size_t length = wcslen(destination);
   // The destination is made only for a folder that can move.
-  FolderStay stay = WhyHeldFolderStays(sourceError, ERROR_SUCCESS, length, names.longest);
+  FolderStay stay = WhyHeldFolderStays(sourceError, ERROR_SUCCESS, length, names.longest, false);
   HANDLE heldDestination = nullptr;
   if (stay == kFolderMoves) {
     HANDLE parent = OpenTrustedFolder(chosen, 0);
     heldDestination = parent ? HoldFolderIn(parent, folder.name, FILE_WRITE_ATTRIBUTES) : nullptr;
     const DWORD destinationError = HoldError(heldDestination);
     if (parent) CloseHandle(parent);
-    stay = WhyHeldFolderStays(sourceError, destinationError, length, names.longest);
+    stay = WhyHeldFolderStays(sourceError, destinationError, length, names.longest,
+                              heldDestination && IsSameItem(heldSource, heldDestination));
   }
   if (stay == kFolderMoves) {
     CopyFolderLook(heldSource, heldDestination);
