@@ -616,9 +616,17 @@ TEST(MoveChecks, OnlyFoldersGoingToAnotherVolumeNeedRoom) {
   EXPECT_EQ(needed, 5ull << 40);
 }
 
+// The attributes by which Windows reads a user folder's desktop.ini (its name in the user's
+// language) go with its files.
 TEST_F(MoveDirectory, DriveRootReceivesTheFoldersDirectly) {
+  // Wine keeps no read-only attribute on a folder.
+  const DWORD look = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesW(m_sources[3].c_str(), look));
   EXPECT_EQ(TypeAndMove(L"D:\\"), IDOK);
   for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(L"D:", i)) << i;
+  EXPECT_EQ(GetFileAttributesW(L"D:\\Music") & look, look);
+  EXPECT_EQ(GetFileAttributesW(L"D:\\Videos") & look, 0u);
+  SetFileAttributesW(L"D:\\Music", FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
