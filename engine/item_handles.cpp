@@ -32,6 +32,8 @@ const NTSTATUS kStatusOplockBreakInProgress = static_cast<NTSTATUS>(0x00000108);
 const DWORD kErrorStoppedOnLink = 681;
 
 const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Without delete sharing, nobody can delete or rename the item while the handle is open.
+const ULONG kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 const ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 
 // Room for one listed entry with the longest name a file system allows.
@@ -47,7 +49,8 @@ void SetText(UNICODE_STRING* text, const wchar_t* name, size_t length) {
 }
 
 HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind kind,
-                    ACCESS_MASK extraAccess, ULONG disposition = FILE_OPEN) {
+                    ACCESS_MASK extraAccess, ULONG disposition = FILE_OPEN,
+                    ULONG share = kShareAll) {
   UNICODE_STRING text;
   SetText(&text, name, length);
   OBJECT_ATTRIBUTES attributes;
@@ -65,7 +68,7 @@ HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind 
   IO_STATUS_BLOCK status;
   HANDLE item = nullptr;
   NTSTATUS result = NtCreateFile(&item, access, &attributes, &status, nullptr,
-                                 FILE_ATTRIBUTE_NORMAL, kShareAll, disposition, options, nullptr, 0);
+                                 FILE_ATTRIBUTE_NORMAL, share, disposition, options, nullptr, 0);
   if (IsOpenForUse(result)) return item;
   if (NT_SUCCESS(result)) {
     CloseHandle(item);
@@ -299,6 +302,25 @@ void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
       at += item.NextEntryOffset;
     }
   }
+}
+
+HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess) {
+  // The same file object's item whatever its name is now: nothing is looked up again.
+  return OpenRelative(item, L"", 0, kind, extraAccess, FILE_OPEN, kShareReadWrite);
+}
+
+HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess) {
+  HANDLE found = OpenBelow(parent, name, kFolderItem, 0);
+  if (found) {
+    HANDLE held = HoldItem(found, kFolderItem, extraAccess);
+    CloseHandle(found);
+    return held;
+  }
+  // Only a name the listing does not show is made; one that appeared since (a link planted in
+  // between) makes the creation fail rather than be opened.
+  if (GetLastError() != ERROR_PATH_NOT_FOUND) return nullptr;
+  return OpenRelative(parent, name, wcslen(name), kFolderItem, extraAccess, FILE_CREATE,
+                      kShareReadWrite);
 }
 
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name) {

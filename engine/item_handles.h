@@ -82,6 +82,17 @@ void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
                 void (*visit)(HANDLE folder, const ListedItem& item, void* context),
                 void* context);
 
+// Opens an open item anew, the same item whatever its name is now, sharing reading and writing
+// but not deletion: while the new handle is open, nobody can delete or rename the item, nor put
+// a link in its place (on NTFS, nor rename a folder above it). Null where another handle
+// already holds delete access.
+HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess);
+
+// Holds the folder name (one plain name) in parent as HoldItem does, making it where parent's
+// listing shows nothing of that name. Null where the name holds a link (last error 681) or a
+// file, or where the folder cannot be opened or made.
+HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess);
+
 // Makes an empty file named name in folder unless something of that name is there already;
 // nothing is opened through a link of that name.
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name);

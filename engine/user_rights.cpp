@@ -94,7 +94,7 @@ HANDLE OpenActingUserToken() {
 
 bool IsShellUserProcessUser() {
   HANDLE shell = OpenShellUserToken(kWindowsShellTokenCalls);
-  if (!shell) return true;
+  if (!shell) return false;
   HANDLE own = nullptr;
   TokenUserBuffer shellUser, ownUser;
   // Where either user cannot be read, they do not count as one.

@@ -78,6 +78,6 @@ bool ReadTokenUser(HANDLE token, TokenUserBuffer* user);
 // process's own), with query and impersonation rights; null when it cannot be opened.
 HANDLE OpenActingUserToken();
 
-// Whether the desktop shell's user is the account this process runs as; true where there is no
-// shell user to be had, since the process's own user is then the one cleaned for.
+// Whether the desktop shell's user is the account this process runs as; false where there is no
+// shell user to be had: nobody is then known to be at the keyboard.
 bool IsShellUserProcessUser();

@@ -1,17 +1,22 @@
 // The folder-moving tool on a virtual display, moving the prefix's real user folders with the
-// shell into folders on drive D: (a folder of the prefix). Every test puts the user folders
-// back, as plain folders, for the tests that follow.
+// shell into folders on drive D: (a folder of the prefix), as the user of a shell window that
+// the test makes. Every test puts the user folders back, as plain folders, for the tests that
+// follow.
 #include "gui_support.h"
 #include "test_support.h"
 
+#include "engine/item_handles.h"
+#include "engine/user_rights.h"
 #include "res/resource.h"
 #include "tools/move_checks.h"
 #include "tools/move_directory_dlg.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -166,6 +171,7 @@ class CArrivalWatcher {
 class MoveDirectory : public testing::Test {
  protected:
   void SetUp() override {
+    m_shellWindow.emplace();
     for (int i = 0; i < kFolderCount; ++i) {
       wchar_t path[MAX_PATH] = {};
       ASSERT_GE(SHGetFolderPathW(nullptr, kFolders[i].csidl, nullptr, 0, path), 0);
@@ -189,7 +195,17 @@ class MoveDirectory : public testing::Test {
                      static_cast<DWORD>((m_savedValues[i].size() + 1) * sizeof(wchar_t)));
       MoveFileW(m_sources[i].c_str(), m_homes[i].c_str());
     }
+    // Wine's known-folder manager keeps a recorded place under the folder's id, where its own
+    // lookups do not read it.
+    for (const KNOWNFOLDERID* id : {&FOLDERID_Pictures, &FOLDERID_Desktop, &FOLDERID_Documents,
+                                    &FOLDERID_Music, &FOLDERID_Videos}) {
+      wchar_t name[64] = {};
+      StringFromGUID2(*id, name, 64);
+      RegDeleteValueW(key, name);
+    }
     RegCloseKey(key);
+    g_pfnBeforeShellMove = nullptr;
+    g_pfnBeforeOpenListed = nullptr;
     RegDeleteKeyW(HKEY_CURRENT_USER, kOneDriveAccount);
     SetEnvironmentVariableW(L"OneDriveCommercial", nullptr);
     if (!m_documentsAside.empty()) MoveFileW(m_documentsAside.c_str(), m_homes[2].c_str());
@@ -272,11 +288,12 @@ class MoveDirectory : public testing::Test {
            L"，但Windows没有记下新位置\n";
   }
 
-  // destination is 251 units up to its last separator: with Desktop (7) a path of 259 units
-  // fits exactly beside its terminator; Pictures (8) and Documents (9) do not.
+  // destination is 230 units up to its last separator: with Desktop (7) and the longest name in
+  // the folders, spruce-move-note.txt (20), a path of 259 units fits exactly beside its
+  // terminator; Pictures (8) and Documents (9) do not.
   void ExpectOnlyFittingFoldersMove(const std::wstring& destination) {
     MakeFolders(destination);
-    std::wstring folder = destination.substr(0, 251);
+    std::wstring folder = destination.substr(0, 230);
     EXPECT_EQ(TypeAndMove(destination), IDOK);
     EXPECT_TRUE(StaysInPlace(0));
     EXPECT_TRUE(MovedTo(folder, 1));
@@ -286,6 +303,7 @@ class MoveDirectory : public testing::Test {
     EXPECT_EQ(NamesIn(folder), (std::vector<std::wstring>{L"Desktop", L"Music", L"Videos"}));
   }
 
+  std::optional<CTestShellWindow> m_shellWindow;
   std::wstring m_homes[kFolderCount];    // where the prefix keeps the user folders
   std::wstring m_sources[kFolderCount];  // where the shell finds them in this test
   const std::wstring m_destination = L"D:\\moved";
@@ -456,6 +474,18 @@ TEST_F(MoveDirectory, FolderAlreadyAtItsDestinationStaysAndTheOthersMove) {
                            MovedLine(3, m_destination) + MovedLine(4, m_destination));
 }
 
+// Written in other letters, the folder's path still names its destination: it stays, rather
+// than be moved into itself.
+TEST_F(MoveDirectory, FolderAtItsDestinationInOtherLetterCaseStays) {
+  RelocateFolder(1, L"D:\\MOVED\\Desktop");
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(HoldsContentOf(m_destination + L"\\Desktop", 1));
+  EXPECT_EQ(NamesIn(m_destination + L"\\Desktop"),
+            (std::vector<std::wstring>{L"spruce-move-note.txt", L"spruce-move-sub"}));
+  EXPECT_NE(m_message.find(L"\n我的桌面：本来就在 D:\\MOVED\\Desktop\n"), std::wstring::npos)
+      << m_message.c_str();
+}
+
 // Taken out of OneDrive, a folder's files would be deleted from the cloud and the user's other
 // devices; the folders OneDrive backs up stay, whether the registry or the environment names
 // their OneDrive folder.
@@ -586,9 +616,17 @@ TEST(MoveChecks, OnlyFoldersGoingToAnotherVolumeNeedRoom) {
   EXPECT_EQ(needed, 5ull << 40);
 }
 
+// The attributes by which Windows reads a user folder's desktop.ini (its name in the user's
+// language) go with its files.
 TEST_F(MoveDirectory, DriveRootReceivesTheFoldersDirectly) {
+  // Wine keeps no read-only attribute on a folder.
+  const DWORD look = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  ASSERT_TRUE(SetFileAttributesW(m_sources[3].c_str(), look));
   EXPECT_EQ(TypeAndMove(L"D:\\"), IDOK);
   for (int i = 0; i < kFolderCount; ++i) EXPECT_TRUE(MovedTo(L"D:", i)) << i;
+  EXPECT_EQ(GetFileAttributesW(L"D:\\Music") & look, look);
+  EXPECT_EQ(GetFileAttributesW(L"D:\\Videos") & look, 0u);
+  SetFileAttributesW(L"D:\\Music", FILE_ATTRIBUTE_DIRECTORY);
 }
 
 TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
@@ -610,12 +648,120 @@ TEST_F(MoveDirectory, FailedLookupOfTheThirdFolderEndsTheRun) {
 }
 
 TEST_F(MoveDirectory, FoldersWhosePathWouldNotFitAreSkipped) {
-  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(251 - 9, L'x'));
+  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(230 - 9, L'x'));
 }
 
 TEST_F(MoveDirectory, TrailingSeparatorIsNotDoubled) {
   // A second separator would push Desktop's path past the limit.
-  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(251 - 9, L'x') + L"\\");
+  ExpectOnlyFittingFoldersMove(m_destination + L"\\" + std::wstring(230 - 9, L'x') + L"\\");
+}
+
+// A link that the user's own programs made inside the profile leads a user folder's path, as
+// text still inside the profile, to any other folder (C:\ProgramData\VendorService, say): what
+// lies behind the link stays, and the other folders move.
+TEST_F(MoveDirectory, FolderBehindALinkInsideTheProfileStays) {
+  const std::wstring machine = FreshTestFolder(L"move-machine");  // stands for ProgramData
+  const std::wstring link = KnownFolder(CSIDL_PROFILE) + L"\\spruce-move-link";
+  MakeFolderLink(link, machine);
+  RelocateFolder(0, link + L"\\VendorService");
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(HoldsContentOf(machine + L"\\VendorService", 0));
+  EXPECT_FALSE(PathExists(m_destination + L"\\Pictures"));
+  for (int i : {1, 2, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_NE(m_message.find(L"我的图片：没有转移，仍在 " + m_sources[0] +
+                           L"。通往它的路上有一个链接"),
+            std::wstring::npos)
+      << m_message.c_str();
+  // Put back before the link goes, through which the folder is reached.
+  EXPECT_TRUE(MoveFileW(m_sources[0].c_str(), m_homes[0].c_str()));
+  m_sources[0] = m_homes[0];
+  RemoveTree(link);
+  RemoveTree(machine);
+}
+
+TEST_F(MoveDirectory, WithoutTheDesktopUsersRightsNothingMoves) {
+  EXPECT_TRUE(IsShellUserProcessUser());
+  m_shellWindow.reset();
+  ASSERT_EQ(GetShellWindow(), nullptr);
+  // Nobody is known to be at the keyboard.
+  EXPECT_FALSE(IsShellUserProcessUser());
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  EXPECT_TRUE(NothingMoved());
+  EXPECT_EQ(m_message.rfind(L"无法以桌面上登录的用户的身份转移文件夹", 0), 0u) << m_message.c_str();
+  EXPECT_NE(m_message.find(L"所以没有转移任何文件夹。"), std::wstring::npos);
+}
+
+// After the checks another program could make the destination a link to anywhere: one made
+// before the destination is held (here while the source is reached, part by part) is refused;
+// once held across the shell's move, the destination cannot be renamed away. A destination
+// folder that is there already receives the files, rather than the folder inside it.
+TEST_F(MoveDirectory, DestinationLinkedAfterTheChecksIsRefused) {
+  static std::wstring elsewhere, documents, pictures;
+  static int moves, movesAsUser, swaps;
+  elsewhere = FreshTestFolder(L"move-elsewhere");
+  documents = m_destination + L"\\Documents";
+  pictures = m_destination + L"\\Pictures";
+  moves = movesAsUser = swaps = 0;
+  WriteFileOfSize(m_destination + L"\\Videos\\kept.txt", 3);
+  // Pictures, the first, is there once the sizing is over and the moves have begun.
+  g_pfnBeforeOpenListed = [](HANDLE, const wchar_t* name, size_t length) {
+    if (std::wstring(name, length) == L"Documents" && PathExists(pictures) &&
+        !PathExists(documents))
+      MakeFolderLink(documents, elsewhere);
+  };
+  g_pfnBeforeShellMove = [](const wchar_t*, const wchar_t* destination) {
+    ++moves;
+    if (IsActingAsUser()) ++movesAsUser;
+    const std::wstring aside = std::wstring(destination) + L"-aside";
+    if (!MoveFileW(destination, aside.c_str())) return;
+    ++swaps;
+    MakeFolderLink(destination, elsewhere);
+  };
+
+  EXPECT_EQ(TypeAndMove(m_destination), IDOK);
+  g_pfnBeforeOpenListed = nullptr;
+  EXPECT_EQ(moves, 4);
+  EXPECT_EQ(movesAsUser, 4);
+  EXPECT_EQ(swaps, 0);
+  EXPECT_TRUE(NamesIn(elsewhere).empty());
+  EXPECT_TRUE(StaysInPlace(2));
+  EXPECT_NE(m_message.find(L"我的文档：没有转移，仍在 " + m_sources[2] + L"。目标“" + documents +
+                           L"”是一个链接"),
+            std::wstring::npos)
+      << m_message.c_str();
+  for (int i : {0, 1, 3, 4}) EXPECT_TRUE(MovedTo(m_destination, i)) << i;
+  EXPECT_TRUE(PathExists(m_destination + L"\\Videos\\kept.txt"));
+  EXPECT_FALSE(PathExists(m_destination + L"\\Videos\\Videos"));
+  EXPECT_EQ(NamesIn(m_destination), (std::vector<std::wstring>{L"Desktop", L"Documents", L"Music",
+                                                                L"Pictures", L"Videos"}));
+  RemoveTree(m_destination);
+  RemoveTree(elsewhere);
+}
+
+TEST(MoveChecks, HeldEndsAndTheUsersRightsDecide) {
+  const DWORD kStoppedOnLink = 681, ok = ERROR_SUCCESS;
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 20, 10, false), kFolderMoves);
+  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 20, 10, false), kSourceThroughLink);
+  EXPECT_EQ(WhyHeldFolderStays(ERROR_ACCESS_DENIED, ok, 20, 10, false), kFolderNotReached);
+  EXPECT_EQ(WhyHeldFolderStays(ERROR_PATH_NOT_FOUND, kStoppedOnLink, 20, 10, false),
+            kFolderNotReached);
+  EXPECT_EQ(WhyHeldFolderStays(ok, kStoppedOnLink, 20, 10, false), kDestinationIsLink);
+  // A name that appeared after the listing, a file of that name, a destination in use.
+  for (DWORD error : {ERROR_ALREADY_EXISTS, ERROR_DIRECTORY, ERROR_SHARING_VIOLATION})
+    EXPECT_EQ(WhyHeldFolderStays(ok, error, 20, 10, false), kFolderNotReached) << error;
+  // Below a destination of 250 units, a name of 8 takes the last unit before the terminator.
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 8, false), kFolderMoves);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 250, 9, false), kNamesTooLong);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, MAX_PATH - 1, 0, false), kFolderMoves);  // an empty folder
+  EXPECT_EQ(WhyHeldFolderStays(kStoppedOnLink, ok, 250, 9, false), kSourceThroughLink);
+  EXPECT_EQ(WhyHeldFolderStays(ok, ok, 20, 10, true), kFolderAlreadyThere);
+  EXPECT_EQ(WhyHeldFolderStays(ok, kStoppedOnLink, 20, 10, true), kDestinationIsLink);
+  EXPECT_EQ(WhyNothingMoves(true, true), kRunMoves);
+  EXPECT_EQ(WhyNothingMoves(false, true), kRunWithoutUserRights);
+  EXPECT_EQ(WhyNothingMoves(false, false), kRunWithoutUserRights);
+  EXPECT_EQ(WhyNothingMoves(true, false), kRunForOtherUser);
 }
 
 }  // namespace

@@ -6,7 +6,12 @@
 
 #include <wchar.h>
 
+void (*g_pfnBeforeShellMove)(const wchar_t* source, const wchar_t* destination) = nullptr;
+
 namespace {
+
+// "The create operation stopped after reaching a symbolic link": the holds' error for a link.
+const DWORD kErrorStoppedOnLink = 681;
 
 void Add(OneDriveFolders* folders, const wchar_t* path) {
   if (*path && folders->count < OneDriveFolders::kCapacity)
@@ -97,4 +102,20 @@ FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
       (destinationAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return kDestinationIsLink;
   return kFolderMoves;
+}
+
+FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError,
+                              size_t destinationLength, size_t longestName, bool sameItem) {
+  if (sourceError == kErrorStoppedOnLink) return kSourceThroughLink;
+  if (sourceError != ERROR_SUCCESS) return kFolderNotReached;
+  // The separator, the name and the terminator.
+  if (longestName > 0 && destinationLength + 1 + longestName + 1 > MAX_PATH) return kNamesTooLong;
+  if (destinationError == kErrorStoppedOnLink) return kDestinationIsLink;
+  if (destinationError != ERROR_SUCCESS) return kFolderNotReached;
+  return sameItem ? kFolderAlreadyThere : kFolderMoves;
+}
+
+RunStay WhyNothingMoves(bool actsAsUser, bool shellUserIsProcessUser) {
+  if (!actsAsUser) return kRunWithoutUserRights;
+  return shellUserIsProcessUser ? kRunMoves : kRunForOtherUser;
 }

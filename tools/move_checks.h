@@ -49,6 +49,9 @@ enum FolderStay {
   kFolderAlreadyThere,       // it is at its destination already
   kFolderOutsideUserPlaces,  // the user's settings put it elsewhere on the Windows drive
   kDestinationIsLink,        // the destination item is a link to some other place
+  kSourceThroughLink,        // the way to it from the profile or its drive's root has a link
+  kFolderNotReached,         // the user cannot open it, or make or open its destination
+  kNamesTooLong,             // its files' paths at the destination would pass MAX_PATH
 };
 
 // The decision for one folder, from where it is (source), where it would go (destination) and
@@ -57,3 +60,24 @@ enum FolderStay {
 // than Windows' own: the user's settings can name any folder, "C:\Program Files\Vendor" too.
 FolderStay WhyFolderStays(const wchar_t* source, const wchar_t* destination,
                           DWORD destinationAttributes, const MoveLimits& limits);
+
+// Why a folder that WhyFolderStays lets go stays after all, from what holding its two ends
+// gave (ERROR_SUCCESS, or the last error where the hold failed): the source, reached from the
+// profile folder or its drive's root with no part a link, and the destination item, made or
+// opened in the chosen folder without following a link. A path text alone says nothing of the
+// links on the way. The shell moves each item the source holds by its path, so the longest of
+// their names (0 for none) must fit below the destination (destinationLength characters).
+// sameItem: both holds have the one folder (its path written in other letter case, say).
+FolderStay WhyHeldFolderStays(DWORD sourceError, DWORD destinationError,
+                              size_t destinationLength, size_t longestName, bool sameItem);
+
+// Why no folder moves in a run, or kRunMoves, from whether the thread acts as the desktop
+// shell's user (CUserRights::Acts) and whether that user is the account Spruce runs as
+// (IsShellUserProcessUser). The shell's move and the user folders' lookup go by the process's
+// own user; moved as administrator, a folder would go where the user could not move it.
+enum RunStay { kRunMoves, kRunWithoutUserRights, kRunForOtherUser };
+RunStay WhyNothingMoves(bool actsAsUser, bool shellUserIsProcessUser);
+
+// Tests only: called with both ends held, just before the shell moves the folder, to change
+// the destination in between as another program could.
+extern void (*g_pfnBeforeShellMove)(const wchar_t* source, const wchar_t* destination);

@@ -6,8 +6,10 @@
 #include "res/resource.h"
 #include "tools/folder_dialog.h"
 
+#include <knownfolders.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
 
 #include <string>
 
@@ -15,14 +17,17 @@ namespace {
 
 struct UserFolder {
   int csidl;
-  const wchar_t* name;   // the same English name in every language of the system
-  const wchar_t* label;  // how the tool names it to the user
+  const KNOWNFOLDERID* id;  // the same folder for the known-folder manager
+  const wchar_t* name;      // the same English name in every language of the system
+  const wchar_t* label;     // how the tool names it to the user
 };
 
 const UserFolder kUserFolders[] = {
-    {CSIDL_MYPICTURES, L"Pictures", L"我的图片"}, {CSIDL_DESKTOPDIRECTORY, L"Desktop", L"我的桌面"},
-    {CSIDL_PERSONAL, L"Documents", L"我的文档"},  {CSIDL_MYMUSIC, L"Music", L"我的音乐"},
-    {CSIDL_MYVIDEO, L"Videos", L"我的视频"},
+    {CSIDL_MYPICTURES, &FOLDERID_Pictures, L"Pictures", L"我的图片"},
+    {CSIDL_DESKTOPDIRECTORY, &FOLDERID_Desktop, L"Desktop", L"我的桌面"},
+    {CSIDL_PERSONAL, &FOLDERID_Documents, L"Documents", L"我的文档"},
+    {CSIDL_MYMUSIC, &FOLDERID_Music, L"Music", L"我的音乐"},
+    {CSIDL_MYVIDEO, &FOLDERID_Videos, L"Videos", L"我的视频"},
 };
 const int kUserFolderCount = sizeof kUserFolders / sizeof kUserFolders[0];
 const wchar_t kCaption[] = L"转移我的XX";
@@ -46,12 +51,12 @@ bool ComposeDestination(const wchar_t* destination, const wchar_t* name, wchar_t
 }
 
 // One move by the shell, with its own windows and owned by none; it reports what goes wrong
-// itself.
-void MoveWithShell(const wchar_t* source, const wchar_t* destination) {
+// itself. from and to are double-NUL-terminated lists.
+void MoveWithShell(const wchar_t* from, const wchar_t* to) {
   SHFILEOPSTRUCTW operation = {};
   operation.wFunc = FO_MOVE;
-  operation.pFrom = source;
-  operation.pTo = destination;
+  operation.pFrom = from;
+  operation.pTo = to;
   SHFileOperationW(&operation);
 }
 
@@ -78,6 +83,148 @@ bool OnSameVolume(const wchar_t* first, const wchar_t* second) {
 // Why the folder at source stays, with what lies at its destination now.
 FolderStay WhyStays(const wchar_t* source, const wchar_t* destination, const MoveLimits& limits) {
   return WhyFolderStays(source, destination, GetFileAttributesW(destination), limits);
+}
+
+// The error of the hold that gave item: none where it gave one.
+DWORD HoldError(HANDLE item) {
+  if (item) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_PATH_NOT_FOUND;
+}
+
+// The folder at source as WhyFolderStays let it go: reached from the profile folder, or on
+// another drive from its root, no part a link, the folder itself included.
+HANDLE ReachSource(const wchar_t* source, const MoveLimits& limits, ACCESS_MASK extraAccess) {
+  const wchar_t* below = PartBelowProfile(source, limits.profile);
+  if (!below) return OpenBelowRoot(source, kFolderItem, extraAccess);
+  HANDLE profile = OpenTrustedFolder(limits.profile, 0);
+  if (!profile) return nullptr;
+  HANDLE folder = OpenBelow(profile, below, kFolderItem, extraAccess);
+  const DWORD error = GetLastError();
+  CloseHandle(profile);
+  SetLastError(error);
+  return folder;
+}
+
+HANDLE HoldSource(const wchar_t* source, const MoveLimits& limits) {
+  HANDLE reached = ReachSource(source, limits, 0);
+  if (!reached) return nullptr;
+  HANDLE held = HoldItem(reached, kFolderItem, 0);
+  const DWORD error = GetLastError();
+  CloseHandle(reached);
+  SetLastError(error);
+  return held;
+}
+
+// What an open folder holds, as its listing shows it.
+struct HeldNames {
+  int count;
+  size_t longest;  // characters
+};
+
+void CountName(HANDLE, const ListedItem& item, void* names) {
+  HeldNames& held = *static_cast<HeldNames*>(names);
+  ++held.count;
+  if (ListedNameLength(item) > held.longest) held.longest = ListedNameLength(item);
+}
+
+// Whether two handles have the one item: the same volume and file number.
+bool IsSameItem(HANDLE first, HANDLE second) {
+  BY_HANDLE_FILE_INFORMATION one, other;
+  return GetFileInformationByHandle(first, &one) && GetFileInformationByHandle(second, &other) &&
+         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
+// Lists an open folder not listed before; false when it cannot be.
+bool ListNames(HANDLE folder, HeldNames* names) {
+  *names = HeldNames();
+  CListingBuffer buffer;
+  if (!buffer.Get()) return false;
+  ListFolder(folder, nullptr, buffer.Get(), &CountName, names);
+  return true;
+}
+
+// The attributes that make Windows show a user folder by its desktop.ini (its name in the
+// user's language, its icon) go with its files.
+void CopyFolderLook(HANDLE source, HANDLE destination) {
+  const DWORD kLook = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  FILE_BASIC_INFO from = {}, to = {};
+  if (!GetFileInformationByHandleEx(source, FileBasicInfo, &from, sizeof from) ||
+      !GetFileInformationByHandleEx(destination, FileBasicInfo, &to, sizeof to) ||
+      !(from.FileAttributes & kLook))
+    return;
+  FILE_BASIC_INFO look = {};  // times of zero stay as they are
+  look.FileAttributes = to.FileAttributes | (from.FileAttributes & kLook);
+  SetFileInformationByHandle(destination, FileBasicInfo, &look, sizeof look);
+}
+
+// Records path as the user folder's place, as the shell does when it moves the folder itself.
+void RecordPlace(const UserFolder& folder, const wchar_t* path) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IKnownFolderManager* manager = nullptr;
+  IKnownFolder* known = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_PPV_ARGS(&manager))) &&
+      SUCCEEDED(manager->GetFolder(*folder.id, &known))) {
+    known->SetPath(0, path);
+    known->Release();
+  }
+  if (manager) manager->Release();
+  if (SUCCEEDED(com)) CoUninitialize();
+}
+
+// After the shell's move: where the source is empty, the destination becomes the user
+// folder's place and the source goes. A source the user left partly in place stays theirs.
+void FinishMove(const UserFolder& folder, const wchar_t* source, const wchar_t* destination,
+                const MoveLimits& limits) {
+  HANDLE emptied = ReachSource(source, limits, DELETE);
+  if (!emptied) return;
+  HeldNames left;
+  if (ListNames(emptied, &left) && left.count == 0) {
+    RecordPlace(folder, destination);
+    DeleteOpenItem(emptied);
+  }
+  CloseHandle(emptied);
+}
+
+// Moves what the folder at source holds into the folder name in the chosen folder, which is
+// made where it is not there. Both ends are held across the shell's move, so that neither can
+// be swapped for a link meanwhile: the shell, which follows links, gets path texts that still
+// lead to the items checked. Moving the files rather than the folder keeps the destination the
+// item held: given an existing folder, the shell would move the source into it. Says why the
+// folder stayed, or kFolderMoves when the shell was given the move.
+FolderStay MoveHeld(const UserFolder& folder, const wchar_t* source, const wchar_t* chosen,
+                    const wchar_t* destination, const MoveLimits& limits) {
+  HANDLE heldSource = HoldSource(source, limits);
+  DWORD sourceError = HoldError(heldSource);
+  HeldNames names = {};
+  if (heldSource && !ListNames(heldSource, &names)) sourceError = ERROR_NOT_ENOUGH_MEMORY;
+  const size_t length = wcslen(destination);
+  // The destination is made only for a folder that can move.
+  FolderStay stay = WhyHeldFolderStays(sourceError, ERROR_SUCCESS, length, names.longest, false);
+  HANDLE heldDestination = nullptr;
+  if (stay == kFolderMoves) {
+    HANDLE parent = OpenTrustedFolder(chosen, 0);
+    heldDestination = parent ? HoldFolderIn(parent, folder.name, FILE_WRITE_ATTRIBUTES) : nullptr;
+    const DWORD destinationError = HoldError(heldDestination);
+    if (parent) CloseHandle(parent);
+    stay = WhyHeldFolderStays(sourceError, destinationError, length, names.longest,
+                              heldDestination && IsSameItem(heldSource, heldDestination));
+  }
+  if (stay == kFolderMoves) {
+    CopyFolderLook(heldSource, heldDestination);
+    if (g_pfnBeforeShellMove) g_pfnBeforeShellMove(source, destination);
+    // A wildcard that matches nothing would have the shell report an error.
+    if (names.count > 0) {
+      const std::wstring from = std::wstring(source) + L"\\*" + L'\0';
+      MoveWithShell(from.c_str(), destination);
+    }
+  }
+  if (heldDestination) CloseHandle(heldDestination);
+  if (heldSource) CloseHandle(heldSource);
+  if (stay == kFolderMoves) FinishMove(folder, source, destination, limits);
+  return stay;
 }
 
 std::wstring Size(ByteCount bytes) {
@@ -116,11 +263,20 @@ void CMoveDirectoryDlg::OnMove() {
     OnOK();
     return;
   }
-  // Moved as administrator, another account's folders would end up owned and placed wrong.
-  if (!IsShellUserProcessUser()) {
-    MessageBox(L"桌面上登录的用户不是运行本程序的账户（可能是用管理员的密码运行的）。"
-               L"以管理员身份转移别的账户的文件夹，会让它们的所有者和位置出错，"
-               L"所以没有转移任何文件夹。\n\n请让这个用户自己用管理员权限运行本程序。",
+  // Asked before acting as the user: the process's own token is read with the process's rights.
+  const bool sameUser = IsShellUserProcessUser();
+  // From the sizing to the last move everything runs as the user at the keyboard, so that
+  // Windows refuses to move what that user could not move themselves.
+  CUserRights rights;
+  const RunStay run = WhyNothingMoves(rights.Acts(), sameUser);
+  if (run != kRunMoves) {
+    MessageBox(run == kRunWithoutUserRights
+                   ? L"无法以桌面上登录的用户的身份转移文件夹（可能资源管理器没有运行）。"
+                     L"以管理员身份转移，会把这个用户自己不能转移的文件夹也转移走，"
+                     L"所以没有转移任何文件夹。\n\n请在桌面正常显示时再试一次。"
+                   : L"桌面上登录的用户不是运行本程序的账户（可能是用管理员的密码运行的）。"
+                     L"以管理员身份转移别的账户的文件夹，会让它们的所有者和位置出错，"
+                     L"所以没有转移任何文件夹。\n\n请让这个用户自己用管理员权限运行本程序。",
                kCaption, MB_OK | MB_ICONWARNING);
     OnOK();
     return;
@@ -146,8 +302,7 @@ bool CMoveDirectoryDlg::HasRoomFor(const MoveLimits& limits) {
         WhyStays(source, destination, limits) != kFolderMoves)
       continue;
     // Sized from the profile folder as Windows resolves it (a profile moved with a junction
-    // included), as the user; a folder on another drive from that drive's root.
-    CUserRights rights(folder.csidl);
+    // included); a folder on another drive from that drive's root.
     ByteCount size = PartBelowProfile(source, limits.profile) ? WalkKnown(folder.csidl, L"", TRUE)
                                                               : WalkFolder(source, TRUE, TRUE);
     folders[count++] = {size, !OnSameVolume(source, m_strDestination)};
@@ -184,8 +339,9 @@ void CMoveDirectoryDlg::MoveFolders(const MoveLimits& limits, FolderOutcome* out
       continue;
     outcome.stay = WhyStays(source, outcome.destination, limits);
     if (outcome.stay != kFolderMoves) continue;
-    MoveWithShell(source, outcome.destination);
-    outcome.moveTried = true;
+    outcome.stay =
+        MoveHeld(kUserFolders[i], source, m_strDestination, outcome.destination, limits);
+    outcome.moveTried = outcome.stay == kFolderMoves;
   }
 }
 
@@ -209,8 +365,15 @@ void CMoveDirectoryDlg::ReportLocations(const FolderOutcome* outcomes) {
     } else if (there && outcome.stay == kDestinationIsLink) {
       text += std::wstring(L"：没有转移，仍在 ") + now + L"。目标“" + outcome.destination +
               L"”是一个链接，转移过去的文件会落到它指向的别处";
+    } else if (there && outcome.stay == kSourceThroughLink) {
+      text += std::wstring(L"：没有转移，仍在 ") + now +
+              L"。通往它的路上有一个链接，它其实在链接指向的别处，可能是别的程序的文件夹";
     } else if (there && SamePath(now, outcome.destination)) {
       text += std::wstring(outcome.moveTried ? L"：已转移到 " : L"：本来就在 ") + now;
+    } else if (there && outcome.moveTried) {
+      // Windows records the new place only once every file has gone.
+      text += std::wstring(L"：没有转移完，仍在 ") + now + L"，已转移的文件在 " +
+              outcome.destination;
     } else if (there) {
       text += std::wstring(L"：没有转移，仍在 ") + now;
     } else if (outcome.moveTried && PathFileExistsW(outcome.destination)) {

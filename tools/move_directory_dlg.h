@@ -1,10 +1,12 @@
-// The folder-moving tool: moves the user's Pictures, Desktop, Documents, Music and Videos
-// folders into one folder the user picks, each by one move of the shell, which shows its own
-// progress, confirmations and errors. Folders that OneDrive backs up stay, and so do folders
-// that the user's settings put outside the profile on the Windows drive and folders whose
-// destination is a link; nothing moves when the folders do not fit at the destination, nor for
-// a desktop user other than the account Spruce runs as. At the end the tool says where each
-// folder is.
+// The folder-moving tool: moves the files of the user's Pictures, Desktop, Documents, Music
+// and Videos folders into one folder each in the folder the user picks, each by one move of the
+// shell, which shows its own progress, confirmations and errors, and then records the new
+// place. Everything runs as the user at the keyboard, so that Windows refuses what that user
+// could not move; without that user's rights, or for a desktop user other than the account
+// Spruce runs as, nothing moves. Folders that OneDrive backs up stay, and so do folders that
+// the user's settings put outside the profile on the Windows drive, folders reached through a
+// link and folders whose destination is a link; nothing moves when the folders do not fit at
+// the destination. At the end the tool says where each folder is.
 #pragma once
 
 #include "framework/framework.h"
