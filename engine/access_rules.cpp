@@ -5,35 +5,46 @@
 
 namespace {
 
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
-  BYTE known[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof known;
-  return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
-}
+GENERIC_MAPPING kFileRights = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                               FILE_ALL_ACCESS};
 
-bool IsUserOrAdministrator(PSID sid, PSID user) {
-  return EqualSid(sid, user) || IsWellKnown(sid, WinLocalSystemSid) ||
-         IsWellKnown(sid, WinBuiltinAdministratorsSid);
+// Any account but the user, SYSTEM and Administrators.
+bool IsSomeoneElse(PSID sid, PSID user) {
+  return !EqualSid(sid, user) && !IsWellKnownSid(sid, WinLocalSystemSid) &&
+         !IsWellKnownSid(sid, WinBuiltinAdministratorsSid);
 }
 
 }  // namespace
 
-bool IsSettingsFileTheUsers(PSID owner, const ACL* dacl, PSID user) {
-  if (!owner || !dacl || !IsValidSid(owner) || !IsUserOrAdministrator(owner, user)) return false;
+bool LetsAccountsHave(const ACL* dacl, ACCESS_MASK rights, bool (*counts)(PSID sid, PSID context),
+                      PSID context) {
+  if (!dacl) return true;
+  ACCESS_MASK deniedToAll = 0;
   for (DWORD index = 0; index < dacl->AceCount; ++index) {
-    void* entry = nullptr;
-    if (!GetAce(const_cast<ACL*>(dacl), index, &entry)) return false;
-    const ACE_HEADER& header = *static_cast<const ACE_HEADER*>(entry);
-    // Rules only for what is made inside it do not apply to the file; denials only take away.
-    if (header.AceFlags & INHERIT_ONLY_ACE) continue;
-    if (header.AceType == ACCESS_DENIED_ACE_TYPE) continue;
-    // Any other kind of rule (objects, callbacks) is not one this check can read.
-    if (header.AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
-    const ACCESS_ALLOWED_ACE& allowed = *static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-    PSID sid = const_cast<DWORD*>(&allowed.SidStart);
-    if ((allowed.Mask & kChangeRights) && !IsUserOrAdministrator(sid, user)) return false;
+    ACE_HEADER* header = nullptr;
+    if (!GetAce(const_cast<ACL*>(dacl), index, reinterpret_cast<void**>(&header))) return true;
+    const BYTE type = header->AceType;
+    // Plain, denying and conditional entries share one layout; files carry no other kind.
+    if (type != ACCESS_ALLOWED_ACE_TYPE && type != ACCESS_DENIED_ACE_TYPE &&
+        type != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+      return true;
+    if (header->AceFlags & INHERIT_ONLY_ACE) continue;
+    const ACCESS_ALLOWED_ACE* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    PSID sid = const_cast<DWORD*>(&entry->SidStart);
+    ACCESS_MASK granted = entry->Mask;
+    MapGenericMask(&granted, &kFileRights);
+    if (type == ACCESS_DENIED_ACE_TYPE) {
+      if (IsWellKnownSid(sid, WinWorldSid)) deniedToAll |= granted;
+    } else if ((granted & rights & ~deniedToAll) && counts(sid, context)) {
+      return true;
+    }
   }
-  return true;
+  return false;
+}
+
+bool IsSettingsFileTheUsers(PSID owner, const ACL* dacl, PSID user) {
+  return owner && IsValidSid(owner) && !IsSomeoneElse(owner, user) &&
+         !LetsAccountsHave(dacl, kChangeRights, IsSomeoneElse, user);
 }
 
 bool IsOpenSettingsFileTheUsers(HANDLE item, PSID user) {

@@ -1,6 +1,7 @@
 // Reading the access rules of a server DLL and of every folder above it, through handles.
 #include "engine/server_access.h"
 
+#include "engine/access_rules.h"
 #include "engine/engine.h"
 #include "engine/item_handles.h"
 #include "engine/paths.h"
@@ -19,9 +20,6 @@ const ACCESS_MASK kChanges[] = {
     /* kAboveTrustedFolder */ FILE_DELETE_CHILD | DELETE | kChangeRules,
 };
 
-GENERIC_MAPPING kFileRights = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
-                               FILE_ALL_ACCESS};
-
 // The folders only administrators write by default: the system folders (the 32-bit one on
 // 64-bit Windows too) and the Program Files folders.
 const int kTrustedFolders[] = {CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_PROGRAM_FILES,
@@ -31,7 +29,7 @@ const int kTrustedFolders[] = {CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_PROGRAM_FILE
 const WELL_KNOWN_SID_TYPE kBroadGroups[] = {WinWorldSid, WinBuiltinUsersSid,
                                             WinAuthenticatedUserSid, WinInteractiveSid};
 
-bool IsBroadGroup(PSID sid) {
+bool IsBroadGroup(PSID sid, PSID) {
   for (WELL_KNOWN_SID_TYPE group : kBroadGroups)
     if (IsWellKnownSid(sid, group)) return true;
   return false;
@@ -106,29 +104,7 @@ bool IsAdministratorsOnlyBelow(const wchar_t* trusted, const wchar_t* rest) {
 }  // namespace
 
 bool LetsBroadGroupsChange(const ACL* dacl, ServerPathPart part) {
-  if (!dacl) return true;
-  ACCESS_MASK deniedToAll = 0;
-  for (DWORD index = 0; index < dacl->AceCount; ++index) {
-    ACE_HEADER* header = nullptr;
-    if (!GetAce(const_cast<ACL*>(dacl), index, reinterpret_cast<void**>(&header))) return true;
-    const BYTE type = header->AceType;
-    // Plain, denying and conditional entries share one layout; files carry no other kind.
-    if (type != ACCESS_ALLOWED_ACE_TYPE && type != ACCESS_DENIED_ACE_TYPE &&
-        type != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
-      return true;
-    if (header->AceFlags & INHERIT_ONLY_ACE) continue;
-    const ACCESS_ALLOWED_ACE* entry = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
-    PSID sid = const_cast<DWORD*>(&entry->SidStart);
-    ACCESS_MASK rights = entry->Mask;
-    MapGenericMask(&rights, &kFileRights);
-    if (type == ACCESS_DENIED_ACE_TYPE) {
-      if (IsWellKnownSid(sid, WinWorldSid)) deniedToAll |= rights;
-    } else if (IsBroadGroup(sid) && (rights & kChanges[part] & ~deniedToAll)) {
-      // A condition may hold for the account: a conditional entry counts as granted.
-      return true;
-    }
-  }
-  return false;
+  return LetsAccountsHave(dacl, kChanges[part], IsBroadGroup, nullptr);
 }
 
 bool IsAdministratorsOnlyServer(const wchar_t* path) {

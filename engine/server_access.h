@@ -18,12 +18,9 @@ enum ServerPathPart {
   kAboveTrustedFolder,
 };
 
-// Whether access rules (a DACL; null: none, so everyone may do anything) let the broad groups
-// that take in every account (Everyone, Users, Authenticated Users, INTERACTIVE) make a change
-// that matters for part. The entries are read in order, as Windows reads them; generic rights
-// count as the file rights they stand for; an inherit-only entry does not apply to the item. A
-// deny entry takes rights away only where it names Everyone: one for a narrower group still
-// leaves the accounts outside it. Entries of kinds that files do not carry refuse the item.
+// Whether access rules (a DACL) let the broad groups that take in every account (Everyone,
+// Users, Authenticated Users, INTERACTIVE) make a change that matters for part
+// (LetsAccountsHave).
 bool LetsBroadGroupsChange(const ACL* dacl, ServerPathPart part);
 
 // Whether the server DLL at path (a plain "X:\..." path, as HandlerServerPath gives it) may be
