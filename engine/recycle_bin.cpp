@@ -54,10 +54,13 @@ BinVerdict JudgeRecycleBin(const RecycleBinAnswers& answers, ByteCount selection
 
 void AskRecycleBin(const wchar_t* volumeRoot, RecycleBinAnswers* answers) {
   *answers = RecycleBinAnswers();
+  // Every fixed drive has a bin unless set to delete at once; the shell confirms it, for the
+  // drive or (Wine answers for no drive alone) for all drives together.
   SHQUERYRBINFO held = {};
   held.cbSize = sizeof held;
   answers->hasBin =
-      GetDriveTypeW(volumeRoot) == DRIVE_FIXED && SHQueryRecycleBinW(volumeRoot, &held) == S_OK;
+      GetDriveTypeW(volumeRoot) == DRIVE_FIXED &&
+      (SHQueryRecycleBinW(volumeRoot, &held) == S_OK || SHQueryRecycleBinW(nullptr, &held) == S_OK);
   ULARGE_INTEGER driveSize = {};
   GetDiskFreeSpaceExW(volumeRoot, nullptr, &driveSize, nullptr);
   // The hive of the user the thread acts for; HKEY_CURRENT_USER would be the process's own.

@@ -248,3 +248,16 @@ void RemoveApplicationData() {
     RemoveTree(tree);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tencent");
 }
+
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
+CTestShellWindow::CTestShellWindow() {
+  if (GetShellWindow()) return;
+  m_hWnd = CreateWindowExW(0, L"STATIC", L"shell", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                           nullptr);
+  EXPECT_TRUE(SetShellWindow(m_hWnd));
+}
+
+CTestShellWindow::~CTestShellWindow() {
+  if (m_hWnd) DestroyWindow(m_hWnd);
+}

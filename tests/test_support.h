@@ -99,3 +99,16 @@ void RemoveApplicationData();
 // cache files, the absent search service) kept out of the test output.
 ByteCount Measured(int row);
 void Cleaned(int row);
+
+// A desktop shell window for the object's life where the session has none (Wine has none unless
+// a program sets one), so that per-user steps can act as the shell's user (CUserRights).
+class CTestShellWindow {
+ public:
+  CTestShellWindow();
+  ~CTestShellWindow();
+  CTestShellWindow(const CTestShellWindow&) = delete;
+  CTestShellWindow& operator=(const CTestShellWindow&) = delete;
+
+ private:
+  HWND m_hWnd = nullptr;
+};
