@@ -70,8 +70,13 @@ bool SaveChatFilesPicture(HWND window, HANDLE process, const wchar_t* path) {
   PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CHAT_FILES, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CHAT_FILES)));
   HWND tool = nullptr;
-  WaitFor([&] { return (tool = FindWindowW(L"#32770", L"清理聊天文件")) != nullptr; },
-          kWaitLimitMs);
+  // Shown only once its rows are in.
+  WaitFor(
+      [&] {
+        tool = FindWindowW(L"#32770", L"清理聊天文件");
+        return tool && IsWindowVisible(tool);
+      },
+      kWaitLimitMs);
   if (!tool) return false;
   CRemoteList list(GetDlgItem(tool, IDC_CHAT_LIST), process);
   WaitFor([&] { return ChatRowsSized(list); }, kWaitLimitMs);
