@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "res/version.h"
 #include "tools/block_ad_dlg.h"
+#include "tools/chat_files_dlg.h"
 #include "tools/move_directory_dlg.h"
 
 #include <wchar.h>
@@ -42,6 +43,7 @@ BEGIN_MESSAGE_MAP(CSpruceDlg, CDialog)
   ON_BN_CLICKED(IDC_BLOCK_AD, OnBnClickedBlockAd)
   ON_BN_CLICKED(IDC_HOME_PAGE, OnBnClickedHomePage)
   ON_BN_CLICKED(IDC_MOVE_FOLDERS, OnBnClickedMoveFolders)
+  ON_BN_CLICKED(IDC_CHAT_FILES, OnBnClickedChatFiles)
   ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
   ON_MESSAGE(WM_GETFONT, OnGetFont)
 END_MESSAGE_MAP()
@@ -53,6 +55,7 @@ void CSpruceDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Control(pDX, IDC_BLOCK_AD, m_btnBlockAd);
   DDX_Control(pDX, IDC_MOVE_FOLDERS, m_btnMoveFolders);
   DDX_Control(pDX, IDC_HOME_PAGE, m_btnHomePage);
+  DDX_Control(pDX, IDC_CHAT_FILES, m_btnChatFiles);
 }
 
 BOOL CSpruceDlg::OnInitDialog() {
@@ -88,7 +91,8 @@ void CSpruceDlg::SetUpToolButtons() {
     ScaledPicture picture;
   } tools[] = {{&m_btnBlockAd, {IDB_BLOCK_AD, IDB_BLOCK_AD_150, IDB_BLOCK_AD_200}},
                {&m_btnMoveFolders, {IDB_MOVE_FOLDERS, IDB_MOVE_FOLDERS_150, IDB_MOVE_FOLDERS_200}},
-               {&m_btnHomePage, {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}}};
+               {&m_btnHomePage, {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}},
+               {&m_btnChatFiles, {IDB_CHAT_FILES, IDB_CHAT_FILES_150, IDB_CHAT_FILES_200}}};
   for (const auto& tool : tools) {
     tool.button->m_crText = RGB(200, 0, 0);  // the buttons have no caption: never seen
     tool.button->SetPicture(tool.picture, m_nDpi);
@@ -212,6 +216,11 @@ void CSpruceDlg::OnBnClickedHomePage() {
 void CSpruceDlg::OnBnClickedMoveFolders() {
   CMoveDirectoryDlg moveFolders;
   moveFolders.DoModal();
+}
+
+void CSpruceDlg::OnBnClickedChatFiles() {
+  CChatFilesDlg chatFiles;
+  chatFiles.DoModal();
 }
 
 // The window has moved to a monitor of another DPI: it takes the size the system suggests and

@@ -20,6 +20,7 @@ class CSpruceDlg : public CDialog {
   void OnBnClickedBlockAd();
   void OnBnClickedHomePage();
   void OnBnClickedMoveFolders();
+  void OnBnClickedChatFiles();
   LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
   LRESULT OnGetFont(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
@@ -30,6 +31,7 @@ class CSpruceDlg : public CDialog {
   CImageButton m_btnBlockAd;
   CImageButton m_btnMoveFolders;
   CImageButton m_btnHomePage;
+  CImageButton m_btnChatFiles;
   UINT m_nDpi;   // what the window is laid out for
   CFont m_font;  // the window's font once rescaled; till then the dialog's own
 

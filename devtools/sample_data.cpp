@@ -274,6 +274,52 @@ bool PrepareRecycleBin() {
   return true;
 }
 
+// The chat-files tool's sample: a WeChat 4 and a new QQ account's month folders of two years
+// ago, of last year and of this month, so that the tool shows rows. No row of the list takes
+// them: the path's %ls is the month, monthsAgo months before this one.
+const struct {
+  const wchar_t* subPath;  // below Documents
+  int monthsAgo;
+  ByteCount size;
+  bool sparse;
+} kChatSample[] = {
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\db_storage\\message\\message_0.db", 0, 8388608, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\attach\\3f8e2a1b9c7d4e6f0a1b2c3d4e5f6a7b\\%ls\\Img\\"
+     L"b1c2d3e4f5a6.dat",
+     26, 1258291, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\attach\\3f8e2a1b9c7d4e6f0a1b2c3d4e5f6a7b\\%ls\\Img\\"
+     L"c7d8e9f0a1b2.dat",
+     14, 734003, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\attach\\3f8e2a1b9c7d4e6f0a1b2c3d4e5f6a7b\\%ls\\Img\\"
+     L"d4e5f6a7b8c9.dat",
+     0, 524288, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\video\\%ls\\8a7b6c5d4e3f.mp4", 26, 50331648, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\video\\%ls\\1f2e3d4c5b6a.mp4", 0, 20971520, true},
+    {L"\\xwechat_files\\wxid_5k2m8q1r9z22\\msg\\file\\%ls\\报价单.pdf", 14, 358400, false},
+    {L"\\Tencent Files\\123456789\\nt_qq\\nt_data\\Pic\\%ls\\Ori\\5a6b7c8d.jpg", 26, 2097152, true},
+    {L"\\Tencent Files\\123456789\\nt_qq\\nt_data\\Pic\\%ls\\Ori\\9e8d7c6b.jpg", 0, 1048576, true},
+    {L"\\Tencent Files\\123456789\\nt_qq\\nt_data\\Video\\%ls\\Ori\\0f1e2d3c.mp4", 14, 26214400,
+     true},
+};
+
+bool MakeChatSample() {
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  bool complete = true;
+  for (const auto& chat : kChatSample) {
+    const int month = today.wYear * 12 + today.wMonth - 1 - chat.monthsAgo;
+    wchar_t name[16], subPath[MAX_PATH], path[MAX_PATH];
+    swprintf(name, 16, L"%04d-%02d", month / 12, month % 12 + 1);
+    swprintf(subPath, MAX_PATH, chat.subPath, name);
+    const SampleItem item = {-1, CSIDL_PERSONAL, subPath, chat.size, chat.sparse};
+    if (!SampleItemPath(item, path) || !WriteItem(item, path)) {
+      fprintf(stderr, "cannot write the sample item %ls\n", subPath);
+      complete = false;
+    }
+  }
+  return complete;
+}
+
 bool Recycle(const std::wstring& list) {
   SHFILEOPSTRUCTW operation = {};
   operation.wFunc = FO_DELETE;
@@ -312,6 +358,7 @@ bool MakeSample() {
     }
     if (item.row == kRecycleBinRow) toRecycle.append(path).push_back(L'\0');
   }
+  if (!MakeChatSample()) complete = false;
   if (!toRecycle.empty() && !Recycle(toRecycle + L'\0')) {
     fprintf(stderr, "cannot delete the sample's files to the Recycle Bin\n");
     complete = false;

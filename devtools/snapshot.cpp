@@ -3,11 +3,15 @@
 // presses "一键清理", waits until every checked row reads "OK" and the button is back, and saves
 // the window again. Then it closes Spruce. The README's run command uses it where there is no
 // display to show the window on.
+// spruce_snapshot PROGRAM --chat-files CHAT.png: opens the chat-files tool from its picture
+// button once the survey is done, waits until it has sized every row and saves a picture of it.
+// A desktop shell window stands in for Explorer meanwhile, so that the tool acts as the user.
 #include "devtools/remote_list.h"
 #include "res/resource.h"
 
 #include <gdiplus.h>
 #include <stdio.h>
+#include <wchar.h>
 
 #include <string>
 
@@ -54,13 +58,43 @@ bool SaveWindowPicture(HWND window, const wchar_t* path) {
   return saved;
 }
 
+bool ChatRowsSized(const CRemoteList& list) {
+  for (int row = 0; row < list.Count(); ++row)
+    if (list.Text(row, 1) == L"counting...") return false;
+  return true;
+}
+
+bool SaveChatFilesPicture(HWND window, HANDLE process, const wchar_t* path) {
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CHAT_FILES, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CHAT_FILES)));
+  HWND tool = nullptr;
+  // Shown only once its rows are in.
+  WaitFor(
+      [&] {
+        tool = FindWindowW(L"#32770", L"清理聊天文件");
+        return tool && IsWindowVisible(tool);
+      },
+      kWaitLimitMs);
+  if (!tool) return false;
+  CRemoteList list(GetDlgItem(tool, IDC_CHAT_LIST), process);
+  WaitFor([&] { return ChatRowsSized(list); }, kWaitLimitMs);
+  Sleep(300);
+  SetForegroundWindow(tool);
+  const bool saved = SaveWindowPicture(tool, path);
+  PostMessageW(tool, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  Sleep(300);
+  return saved;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3 && argc != 4) {
-    fprintf(stderr, "usage: spruce_snapshot PROGRAM SURVEY.png [CLEANED.png]\n");
+    fprintf(stderr, "usage: spruce_snapshot PROGRAM SURVEY.png [CLEANED.png]\n"
+                    "       spruce_snapshot PROGRAM --chat-files CHAT.png\n");
     return 2;
   }
+  const bool chatFiles = argc == 4 && wcscmp(argv[2], L"--chat-files") == 0;
   PROCESS_INFORMATION process = {};
   if (!StartProgram(argv[1], nullptr, &process)) {
     fprintf(stderr, "cannot start %ls (error %lu)\n", argv[1], GetLastError());
@@ -74,8 +108,9 @@ int wmain(int argc, wchar_t** argv) {
     WaitFor([&] { return SurveyDone(list); }, kWaitLimitMs);
     Sleep(300);  // let the last row's text be painted
     SetForegroundWindow(window);
-    bool saved = SaveWindowPicture(window, argv[2]);
-    if (saved && argc == 4) {
+    bool saved = chatFiles ? SaveChatFilesPicture(window, process.hProcess, argv[3])
+                           : SaveWindowPicture(window, argv[2]);
+    if (saved && argc == 4 && !chatFiles) {
       HWND cleanButton = GetDlgItem(window, IDC_CLEAN);
       PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CLEAN, BN_CLICKED),
                    reinterpret_cast<LPARAM>(cleanButton));

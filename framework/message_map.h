@@ -90,6 +90,9 @@ struct AfxThunks {
 
 #define ON_BN_CLICKED(id, handler) \
   {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), &AfxThunks<ThisClass>::Void<&ThisClass::handler>},
+#define ON_CBN_SELCHANGE(id, handler)                                \
+  {WM_COMMAND, CBN_SELCHANGE, static_cast<UINT>(id),                 \
+   &AfxThunks<ThisClass>::Void<&ThisClass::handler>},
 #define ON_NOTIFY(code, id, handler)                                  \
   {WM_NOTIFY, static_cast<UINT>(code), static_cast<UINT>(id),         \
    &AfxThunks<ThisClass>::Notify<&ThisClass::handler>},

@@ -3,8 +3,9 @@
 # prefix (never the user's own, whose folders are linked to the real home). The prefix holds
 # sample data (scripts/sample.sh), so the list shows what Spruce cleans. With an X display the
 # window opens there on a new prefix's sample; without one Spruce runs on a virtual display on
-# a fresh sample, and two PNG pictures of its window are saved under the build tree: after the
-# survey has filled every row, and after a clean run of the rows checked at start.
+# a fresh sample, and PNG pictures of its window are saved under the build tree: after the
+# survey has filled every row, and after a clean run of the rows checked at start; and one of
+# the chat-files tool on the sample.
 #   run.sh [DPI]   the screen's dots per inch: 96 (100 %, the default), 120, 144 (150 %), 192
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,9 +35,10 @@ fi
 set_window_manager N
 trap '$WINESERVER -k 2>/dev/null || true; kill $XVFB_PID 2>/dev/null || true' EXIT
 start_xvfb
+$WINE "$build/bin/spruce_desktop.exe" 'S:\spruce_snapshot.exe' 'S:\Spruce.exe' --chat-files 'C:\spruce-chat-files.png'
 $WINE "$build/bin/spruce_desktop.exe" 'S:\spruce_snapshot.exe' 'S:\Spruce.exe' 'C:\spruce-survey.png' 'C:\spruce-cleaned.png'
 mkdir -p "$build/screenshot"
-for picture in spruce-survey.png spruce-cleaned.png; do
+for picture in spruce-chat-files.png spruce-survey.png spruce-cleaned.png; do
   mv "$prefix/drive_c/$picture" "$build/screenshot/$picture"
   echo "$build/screenshot/$picture"
 done

@@ -104,11 +104,12 @@ TEST(MainWindowScale, IsRightAtEveryScreenDpi) {
 
 // ---- Run at one screen DPI -------------------------------------------------------------------
 
-const int kToolButtons[] = {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_HOME_PAGE};
+const int kToolButtons[] = {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_HOME_PAGE, IDC_CHAT_FILES};
 // Each button's picture by scale: 50, 75 and 100 pixels.
 const UINT kToolPictures[][3] = {{IDB_BLOCK_AD, IDB_BLOCK_AD_150, IDB_BLOCK_AD_200},
                                  {IDB_MOVE_FOLDERS, IDB_MOVE_FOLDERS_150, IDB_MOVE_FOLDERS_200},
-                                 {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200}};
+                                 {IDB_HOME_PAGE, IDB_HOME_PAGE_150, IDB_HOME_PAGE_200},
+                                 {IDB_CHAT_FILES, IDB_CHAT_FILES_150, IDB_CHAT_FILES_200}};
 int PictureScaleAt(UINT dpi) { return dpi >= 192 ? 2 : dpi >= 144 ? 1 : 0; }
 
 // Whether "99999 MB" in every size cell fits the size column, by the list's own measure of
@@ -165,7 +166,7 @@ void ExpectLaidOutFor(HWND window, UINT dpi) {
                                                VerticalScrollBarWidth(dpi)));
   EXPECT_GE(size, ScaleToDpi(60, dpi));
   EXPECT_TRUE(LargestSizeFits(list));
-  for (int tool = 0; tool < 3; ++tool) {
+  for (int tool = 0; tool < static_cast<int>(ARRAYSIZE(kToolButtons)); ++tool) {
     const UINT picture = kToolPictures[tool][PictureScaleAt(dpi)];
     EXPECT_TRUE(DrawsPicture(window, kToolButtons[tool], picture, dpi)) << "picture " << picture;
   }

@@ -99,10 +99,11 @@ TEST(ToolPictures, AreSquareTrueColourWithoutTheTransparentColour) {
     int size;
     DWORD pixelBytes;
   } pictures[] = {{IDB_BLOCK_AD, 50, 7600},          {IDB_MOVE_FOLDERS, 50, 7600},
-                  {IDB_HOME_PAGE, 50, 7600},         {IDB_BLOCK_AD_150, 75, 17100},
-                  {IDB_MOVE_FOLDERS_150, 75, 17100}, {IDB_HOME_PAGE_150, 75, 17100},
+                  {IDB_HOME_PAGE, 50, 7600},         {IDB_CHAT_FILES, 50, 7600},
+                  {IDB_BLOCK_AD_150, 75, 17100},     {IDB_MOVE_FOLDERS_150, 75, 17100},
+                  {IDB_HOME_PAGE_150, 75, 17100},    {IDB_CHAT_FILES_150, 75, 17100},
                   {IDB_BLOCK_AD_200, 100, 30000},    {IDB_MOVE_FOLDERS_200, 100, 30000},
-                  {IDB_HOME_PAGE_200, 100, 30000}};
+                  {IDB_HOME_PAGE_200, 100, 30000},   {IDB_CHAT_FILES_200, 100, 30000}};
   for (const auto& picture : pictures) {
     const UINT id = picture.id;
     SCOPED_TRACE(id);

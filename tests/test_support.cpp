@@ -280,3 +280,4 @@ CTestShellWindow::CTestShellWindow() : m_hWnd(MakeShellWindow()) {}
 CTestShellWindow::~CTestShellWindow() {
   if (m_hWnd) DestroyWindow(m_hWnd);
 }
+

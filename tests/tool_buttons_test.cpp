@@ -1,4 +1,4 @@
-// The main window's three picture buttons: their pictures, their place in the tab order, and
+// The main window's four picture buttons: their pictures, their place in the tab order, and
 // what each opens; the web page only ever through the desktop's shell.
 #include "gui_support.h"
 #include "test_support.h"
@@ -63,19 +63,19 @@ TEST(ToolButtons, ShowTheirPicturesAndFollowTheTabOrder) {
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd;
     HWND control = GetDlgItem(window, IDC_CATEGORY_LIST);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
       tabOrder.push_back(GetDlgCtrlID(control));
       control = GetNextDlgTabItem(window, control, FALSE);
     }
-    for (int id : {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_HOME_PAGE})
+    for (int id : {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_HOME_PAGE, IDC_CHAT_FILES})
       drawn.push_back(DrawnPictureOrigin(window, id));
     dialog.EndDialog(IDCANCEL);
   });
   EXPECT_EQ(tabOrder, (std::vector<int>{IDC_CATEGORY_LIST, IDC_CLEAN, IDC_BLOCK_AD,
-                                        IDC_HOME_PAGE, IDC_MOVE_FOLDERS}));
-  EXPECT_EQ(drawn, (std::vector<COLORREF>{FirstPixelOf(IDB_BLOCK_AD),
-                                          FirstPixelOf(IDB_MOVE_FOLDERS),
-                                          FirstPixelOf(IDB_HOME_PAGE)}));
+                                        IDC_HOME_PAGE, IDC_MOVE_FOLDERS, IDC_CHAT_FILES}));
+  EXPECT_EQ(drawn, (std::vector<COLORREF>{
+                       FirstPixelOf(IDB_BLOCK_AD), FirstPixelOf(IDB_MOVE_FOLDERS),
+                       FirstPixelOf(IDB_HOME_PAGE), FirstPixelOf(IDB_CHAT_FILES)}));
 }
 
 TEST(ToolButtons, EachToolOpensModallyOverTheMainWindow) {
@@ -86,7 +86,7 @@ TEST(ToolButtons, EachToolOpensModallyOverTheMainWindow) {
   std::vector<bool> mainDisabled;
   RunModalWith(dialog, [&] {
     HWND window = dialog.m_hWnd;
-    for (int id : {IDC_BLOCK_AD, IDC_MOVE_FOLDERS}) {
+    for (int id : {IDC_BLOCK_AD, IDC_MOVE_FOLDERS, IDC_CHAT_FILES}) {
       AfterModalStarts([&] {
         HWND tool = GetActiveWindow();
         opened.push_back(Caption(tool));
@@ -98,8 +98,9 @@ TEST(ToolButtons, EachToolOpensModallyOverTheMainWindow) {
     }
     dialog.EndDialog(IDCANCEL);
   });
-  EXPECT_EQ(opened, (std::vector<std::wstring>{L"注意 屏蔽视频网站广告", L"转移我的XX"}));
-  EXPECT_EQ(mainDisabled, (std::vector<bool>{true, true}));
+  EXPECT_EQ(opened,
+            (std::vector<std::wstring>{L"注意 屏蔽视频网站广告", L"转移我的XX", L"清理聊天文件"}));
+  EXPECT_EQ(mainDisabled, (std::vector<bool>{true, true, true}));
 }
 
 // Whatever the system opens https addresses with is, for these tests, a stand-in browser that

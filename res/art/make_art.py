@@ -6,6 +6,7 @@
   block_ad.bmp      bitmap 134: the video-ad blocking button
   move_folders.bmp  bitmap 141: the button that moves the user folders
   home_page.bmp     bitmap 142: the button that opens the download page
+  chat_files.bmp    bitmap 145: the button of the chat-files tool
                     (50 pixels square; the same pictures at 150 and 200 %,
                     75 and 100 pixels, in block_ad_150.bmp, block_ad_200.bmp
                     and so on)
@@ -36,7 +37,8 @@ import readers  # noqa: E402
 RES = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PICTURES = (('block_ad', pictures.block_ad),
             ('move_folders', pictures.move_folders),
-            ('home_page', pictures.home_page))
+            ('home_page', pictures.home_page),
+            ('chat_files', pictures.chat_files))
 # Pixel size and file-name suffix of each drawing: 100, 150 and 200 %.
 SCALES = ((50, ''), (75, '_150'), (100, '_200'))
 BUTTONS = tuple((f'{name}{suffix}.bmp', size, draw)

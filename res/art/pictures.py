@@ -1,4 +1,4 @@
-"""The pictures: the spruce-tree application icon and the three tool buttons.
+"""The pictures: the spruce-tree application icon and the four tool buttons.
 
 Every function returns rows of (r, g, b, a), top row first. The button
 pictures are designed 50 x 50 and drawn at any size (75 and 100 pixels for
@@ -223,4 +223,35 @@ def home_page(size=50):
              (ax - 6.8, 27.2), (ax - 2.8, 27.2)]
     c.fill(polygon(inner), vgradient((110, 220, 120), 18, green, 34))
     c.fill(round_rect(ax - 11, 37, ax + 11, 40.5, 1.5), green_dark)
+    return c.pixels()
+
+
+# Button 145: the chat-files tool
+
+def chat_files(size=50):
+    """A green chat bubble holding a photo, and a recycle bin taking it: old
+    chat pictures, videos and files moved into the Recycle Bin."""
+    c = Canvas(size, BUTTON_FACE, size / 50)
+    green_dark, green = (8, 128, 60), (40, 190, 90)
+    bubble = round_rect(3, 4, 37, 30, 5)
+    c.fill(bubble, green_dark)
+    c.fill(polygon([(9, 28), (17, 28), (8, 36)]), green_dark)
+    c.fill(round_rect(4.3, 5.3, 35.7, 28.7, 4), vgradient((90, 214, 120), 5, green, 29))
+    c.fill(polygon([(10.3, 27.5), (15, 27.5), (9.6, 32.6)]), green)
+    # The photo: sky, sun and a hill in a white frame.
+    c.fill(rect(10, 9, 30, 25), (255, 255, 255))
+    c.fill(rect(11.5, 10.5, 28.5, 23.5), vgradient((120, 180, 250), 10.5, (190, 222, 255), 23.5))
+    c.fill(circle(24.5, 14, 2.2), (255, 204, 40))
+    c.fill(polygon([(11.5, 23.5), (17, 16), (21, 20.5), (23.5, 18), (28.5, 23.5)]), (46, 150, 70))
+    # The recycle bin, lid and body, in front of the bubble's corner.
+    grey_dark, grey = (70, 80, 96), (150, 162, 178)
+    x0, x1 = 27, 43
+    c.fill(round_rect(x0 - 1.5, 25, x1 + 1.5, 29, 1.2), grey_dark)
+    c.fill(rect(x0 + 5, 23, x1 - 5, 25.5), grey_dark)
+    c.fill(polygon([(x0, 29), (x1, 29), (x1 - 1.5, 44), (x0 + 1.5, 44)]), grey_dark)
+    c.fill(polygon([(x0 + 1.3, 30.2), (x1 - 1.3, 30.2), (x1 - 2.6, 42.7), (x0 + 2.6, 42.7)]),
+           vgradient((200, 208, 220), 30, grey, 43))
+    for k in range(3):
+        lx = x0 + 4.5 + 3.5 * k
+        c.fill(rect(lx, 32, lx + 1.3, 41), grey_dark)
     return c.pixels()
