@@ -2,10 +2,10 @@
 // every cache folder: only the cache folders' contents are counted and go.
 #include "test_support.h"
 
-#include "engine/access_rules.h"
-#include "engine/app_caches.h"
-#include "engine/paths.h"
-#include "engine/settings_text.h"
+#include "engine/places/access_rules.h"
+#include "engine/targets/app_caches.h"
+#include "engine/places/paths.h"
+#include "engine/places/settings_text.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>

@@ -2,7 +2,7 @@
 // data built for every row at once in the prefix.
 #include "test_support.h"
 
-#include "engine/categories.h"
+#include "engine/rows/categories.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>

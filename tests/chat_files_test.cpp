@@ -1,7 +1,7 @@
 // The chat-files tool on one tree per client, laid out as the clients lay theirs out, with
 // month folders older and newer than the times chosen and, beside them, the File Transfer
 // Assistant's chat, the databases, a cache, folders the tool does not name and a link.
-#include "engine/chat_files.h"
+#include "engine/targets/chat_files.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/paths.h"
-#include "engine/recycle_bin.h"
+#include "engine/places/paths.h"
+#include "engine/targets/recycle_bin.h"
 #include "gui_support.h"
 #include "res/resource.h"
 #include "test_support.h"

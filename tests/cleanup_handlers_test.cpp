@@ -5,9 +5,9 @@
 #include "test_support.h"
 
 #include "app/spruce_dlg.h"
-#include "engine/categories.h"
-#include "engine/cleanup_handlers.h"
-#include "engine/server_access.h"
+#include "engine/rows/categories.h"
+#include "engine/handlers/cleanup_handlers.h"
+#include "engine/handlers/server_access.h"
 #include "res/resource.h"
 
 #include <commctrl.h>

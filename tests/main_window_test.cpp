@@ -4,7 +4,7 @@
 #include "test_support.h"
 
 #include "app/spruce_dlg.h"
-#include "engine/categories.h"
+#include "engine/rows/categories.h"
 #include "res/resource.h"
 #include "res/version.h"
 

@@ -5,8 +5,8 @@
 #include "gui_support.h"
 #include "test_support.h"
 
-#include "engine/item_handles.h"
-#include "engine/user_rights.h"
+#include "engine/walk/item_handles.h"
+#include "engine/places/user_rights.h"
 #include "res/resource.h"
 #include "tools/move_checks.h"
 #include "tools/move_directory_dlg.h"

@@ -2,7 +2,7 @@
 // drive D: included.
 #include "test_support.h"
 
-#include "engine/paths.h"
+#include "engine/places/paths.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -3,8 +3,8 @@
 #include "test_support.h"
 
 #include "devtools/sample_data.h"
-#include "engine/app_caches.h"
-#include "engine/categories.h"
+#include "engine/targets/app_caches.h"
+#include "engine/rows/categories.h"
 
 #include <gtest/gtest.h>
 

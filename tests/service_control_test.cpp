@@ -4,7 +4,7 @@
 #include "test_support.h"
 
 #include "engine/engine.h"
-#include "engine/service_calls.h"
+#include "engine/targets/service_calls.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -2,7 +2,7 @@
 // the size of the hibernation file in the prefix's drive root.
 #include "test_support.h"
 
-#include "engine/system_folder.h"
+#include "engine/places/system_folder.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

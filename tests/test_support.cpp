@@ -2,7 +2,7 @@
 
 #include "devtools/shell_window.h"
 
-#include "engine/categories.h"
+#include "engine/rows/categories.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -2,9 +2,9 @@
 // the user's settings name elsewhere is never cleaned as administrator.
 #include "test_support.h"
 
-#include "engine/paths.h"
-#include "engine/user_places.h"
-#include "engine/user_rights.h"
+#include "engine/places/paths.h"
+#include "engine/places/user_places.h"
+#include "engine/places/user_rights.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

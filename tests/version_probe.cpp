@@ -4,7 +4,7 @@
 //   bit 0: IsWindowsVersionAtLeast, bit 1: row 13 checked at start, bit 2: row 13 cleans the
 //   component store (rather than service-pack backups), bits 4-7: service pack major,
 //   bits 8-15: minor version, bits 16-23: major version.
-#include "engine/categories.h"
+#include "engine/rows/categories.h"
 
 #include <wchar.h>
 

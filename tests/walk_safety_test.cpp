@@ -3,7 +3,7 @@
 // it was listed. In each, the folder outside keeps every file and is not counted.
 #include "test_support.h"
 
-#include "engine/paths.h"
+#include "engine/places/paths.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

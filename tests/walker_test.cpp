@@ -1,7 +1,7 @@
 // The walker, the known-folder lookup and the two size helpers on real trees in the prefix.
 #include "test_support.h"
 
-#include "engine/paths.h"
+#include "engine/places/paths.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/dpi.h"
-#include "engine/app_caches.h"
-#include "engine/recycle_bin.h"
-#include "engine/user_rights.h"
+#include "engine/targets/app_caches.h"
+#include "engine/targets/recycle_bin.h"
+#include "engine/places/user_rights.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "tools/move_checks.h"
 
-#include "engine/paths.h"
-#include "engine/user_places.h"
-#include "engine/user_rights.h"
+#include "engine/places/paths.h"
+#include "engine/places/user_places.h"
+#include "engine/places/user_rights.h"
 
 #include <wchar.h>
 
