@@ -1,7 +1,7 @@
 #include "devtools/sample_data.h"
 
 #include "devtools/disposable_prefix.h"
-#include "engine/places/paths.h"
+#include "engine/places.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

@@ -6,9 +6,8 @@
 #include <string>
 
 #include "app/dpi.h"
-#include "engine/targets/app_caches.h"
-#include "engine/targets/recycle_bin.h"
-#include "engine/places/user_rights.h"
+#include "engine/places.h"
+#include "engine/rows.h"
 #include "res/resource.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // without that user's rights the tool lists nothing. The rows of a client that runs stay.
 #pragma once
 
-#include "engine/targets/chat_files.h"
+#include "engine/rows.h"
 #include "framework/framework.h"
 
 class CChatFilesDlg : public CDialog {

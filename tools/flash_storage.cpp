@@ -2,7 +2,7 @@
 // folder named after the host, and cannot make that folder where a file of that name stands.
 #include "tools/ad_blocking.h"
 
-#include "engine/places/paths.h"
+#include "engine/places.h"
 
 #include <shlobj.h>
 

@@ -4,7 +4,7 @@
 // place in one step, so the hosts file never holds a cut-off line.
 #include "tools/ad_blocking.h"
 
-#include "engine/places/paths.h"
+#include "engine/places.h"
 #include "tools/hosts_block.h"
 #include "tools/hosts_lines.h"
 

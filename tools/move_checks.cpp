@@ -1,8 +1,6 @@
 #include "tools/move_checks.h"
 
-#include "engine/places/paths.h"
-#include "engine/places/user_places.h"
-#include "engine/places/user_rights.h"
+#include "engine/places.h"
 
 #include <wchar.h>
 
@@ -13,7 +11,7 @@ namespace {
 // "The create operation stopped after reaching a symbolic link": the holds' error for a link.
 const DWORD kErrorStoppedOnLink = 681;
 
-void Add(OneDriveFolders* folders, const wchar_t* path) {
+void AddOneDriveFolder(OneDriveFolders* folders, const wchar_t* path) {
   if (*path && folders->count < OneDriveFolders::kCapacity)
     wcscpy(folders->paths[folders->count++], path);
 }
@@ -35,7 +33,7 @@ void AddAccountFolders(OneDriveFolders* folders) {
     // REG_SZ, or REG_EXPAND_SZ expanded.
     if (RegGetValueW(accounts, account, L"UserFolder", RRF_RT_REG_SZ, nullptr, folder, &size) ==
         ERROR_SUCCESS)
-      Add(folders, folder);
+      AddOneDriveFolder(folders, folder);
   }
   RegCloseKey(accounts);
 }
@@ -60,7 +58,7 @@ void FindOneDriveFolders(OneDriveFolders* folders) {
   for (const wchar_t* variable : variables) {
     wchar_t folder[MAX_PATH] = {};
     DWORD length = GetEnvironmentVariableW(variable, folder, MAX_PATH);
-    if (length < MAX_PATH) Add(folders, folder);
+    if (length < MAX_PATH) AddOneDriveFolder(folders, folder);
   }
 }
 

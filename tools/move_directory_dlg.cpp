@@ -1,8 +1,6 @@
 #include "tools/move_directory_dlg.h"
 
-#include "engine/places/paths.h"
-#include "engine/places/user_places.h"
-#include "engine/places/user_rights.h"
+#include "engine/places.h"
 #include "res/resource.h"
 #include "tools/folder_dialog.h"
 
