@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/handlers/cleanup_handlers.h"
 #include "engine/places/paths.h"
 #include "engine/targets/recycle_bin.h"
+#include "engine/targets/recycle_sink.h"
 #include "gui_support.h"
 #include "res/resource.h"
 #include "test_support.h"
@@ -74,6 +76,16 @@ void AddFiles(const std::wstring& folder, Files& files) {
     files[path] = bytes.substr(0, read);
   } while (FindNextFileW(listing, &entry));
   FindClose(listing);
+}
+
+// Windows has a bin on every fixed drive; Wine keeps its one in the trash of a Linux home, and
+// a process that asks before the trash is there finds no bin from then on.
+bool MakeRecycleBin() {
+  const std::wstring trash = RecycleBinInsidePrefix();
+  if (trash.empty()) return false;
+  MakeFolders(trash + L"\\files");
+  MakeFolders(trash + L"\\info");
+  return true;
 }
 
 ULONGLONG ItemsInRecycleBin() {
@@ -221,6 +233,65 @@ TEST(RecycleBinVerdict, KeepsOnlyWhereTheBinHoldsAllThatIsChosen) {
   EXPECT_EQ(JudgeRecycleBin({true, false, 0}, 1), kBinTooSmall);
 }
 
+// The shell announces each delete with its flags; only one that goes into the bin may happen,
+// and each refused one is told apart by its path, whatever the letter case the shell gives.
+TEST(RecycleSink, RefusesEachDeleteThatWouldNotGoIntoTheBinAndNotesWhich) {
+  CComApartment apartment;
+  const std::wstring folder = FreshTestFolder(L"recycle-sink");
+  const std::vector<std::wstring> names = {L"a.dat", L"b.dat", L"c.dat", L"d.dat"};
+  std::wstring paths;
+  for (const std::wstring& name : names) {
+    WriteBytes(folder + L"\\" + name, 10);
+    paths += folder + L"\\" + name + L'\0';
+  }
+  paths += L'\0';
+  bool keptBack[4] = {};
+  CRecycleSink sink(paths.c_str(), keptBack);
+  auto announce = [&](const std::wstring& path, DWORD flags) {
+    IShellItem* item = nullptr;
+    EXPECT_EQ(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_PPV_ARGS(&item)), S_OK);
+    const HRESULT answer = sink.PreDeleteItem(flags, item);
+    if (item) item->Release();
+    return answer;
+  };
+  EXPECT_EQ(announce(folder + L"\\a.dat", TSF_DELETE_RECYCLE_IF_POSSIBLE), S_OK);
+  EXPECT_EQ(announce(folder + L"\\b.dat", TSF_DELETE_RECYCLE_IF_POSSIBLE | TSF_OVERWRITE_EXIST),
+            S_OK);
+  EXPECT_TRUE(FAILED(announce(folder + L"\\C.DAT", TSF_NORMAL)));
+  EXPECT_TRUE(FAILED(announce(folder + L"\\d.dat", TSF_OVERWRITE_EXIST | TSF_COPY_HARD_LINK)));
+  EXPECT_EQ(std::vector<bool>(keptBack, keptBack + 4),
+            (std::vector<bool>{false, false, true, true}));
+  EXPECT_TRUE(FAILED(sink.PreDeleteItem(TSF_NORMAL, nullptr)));  // refused though unnamed
+  RemoveTree(folder);
+}
+
+// The shell keeps back the videos (their bin would not keep them) and leaves the rest (in use):
+// every file stays, and the report tells the two apart.
+void KeepBackVideos(const wchar_t* paths, bool* keptBack) {
+  for (int i = 0; *paths; paths += wcslen(paths) + 1, ++i)
+    if (wcsstr(paths, L"v.mp4")) keptBack[i] = true;
+}
+
+TEST_F(ChatFiles, FilesTheBinWouldNotKeepStayAndAreReportedApart) {
+  CTestShellWindow shell;
+  ASSERT_TRUE(MakeRecycleBin());
+  const Files before = AllFiles();
+  ChatRows rows;
+  FindChatRows(rows);
+  ChatAge age = {};
+  GetLocalTime(&age.today);
+  age.monthsAgo = 24;
+  ChatRecycleReport report;
+  RecycleChatRows(rows, age, KeepBackVideos, nullptr, nullptr, report);
+  EXPECT_EQ(report.moved.files, 0u);
+  EXPECT_EQ(report.moved.bytes, 0u);
+  EXPECT_EQ(report.stayed[kStayBinRefused].files, 3u);
+  EXPECT_EQ(report.stayed[kStayBinRefused].bytes, 3000u + 160 + 340);
+  EXPECT_EQ(report.stayed[kStayNotMoved].files, 7u);
+  EXPECT_EQ(report.stayed[kStayNotMoved].bytes, 11430u - 3500);
+  EXPECT_EQ(AllFiles(), before);
+}
+
 // ---- The dialog ------------------------------------------------------------------------------
 
 std::vector<std::wstring> Column(HWND list, int column) {
@@ -281,11 +352,7 @@ TEST_F(ChatFiles, WithoutTheUsersRightsNothingIsListed) {
 // QQ runs: its rows read "运行中" and keep their files. The checked rows' files older than the
 // time chosen last go into the Recycle Bin, and nothing else changes.
 TEST_F(ChatFiles, TheCheckedRowsOldFilesGoIntoTheRecycleBinAndNothingElse) {
-  // Windows has a bin on every fixed drive; Wine keeps its one in the trash of a Linux home.
-  const std::wstring trash = RecycleBinInsidePrefix();
-  ASSERT_FALSE(trash.empty());
-  MakeFolders(trash + L"\\files");
-  MakeFolders(trash + L"\\info");
+  ASSERT_TRUE(MakeRecycleBin());
   const ULONGLONG binBefore = ItemsInRecycleBin();
   std::wstring qq = PlaceCommandProbe(FreshTestFolder(L"running"), L"QQ.exe");
   SetEnvironmentVariableW(L"PROBE_WAIT_MS", L"600000");

@@ -81,6 +81,7 @@ DWORD WINAPI RecycleRows(void* parameter) {
   ChatRecycleReport report = {};
   bool acted = false;
   {
+    CComApartment apartment;  // the shell's move reports on each file through COM
     CUserRights rights;
     acted = rights.Acts();
     if (acted)
@@ -303,6 +304,7 @@ LRESULT CChatFilesDlg::OnRecycled(WPARAM wParam, LPARAM lParam) {
       L"留在原处：它们所在的磁盘没有回收站，放不进回收站的文件会被直接删除。",
       L"留在原处：回收站设置为直接删除文件，不放进回收站。",
       L"留在原处：回收站放不下这么多，放不下的文件会被直接删除。",
+      L"留在原处：回收站装不下它们或被设为直接删除，所以没有移动它们。",
       L"留在原处：微信或QQ正在运行。",
   };
   for (int stay = 0; stay < kChatStayCount; ++stay)

@@ -4,7 +4,9 @@
 
 #include <wchar.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/targets/app_caches.h"
 #include "engine/places/chat_roots.h"
@@ -221,6 +223,7 @@ void NoteRow(HANDLE, HANDLE, void* context) {
 struct FileWalk {
   ChatSize found;
   std::wstring* paths;  // each path followed by a NUL; null: not listed
+  std::vector<ByteCount>* sizes;  // each listed file's size, in the order of paths
   bool removeEmptied;
   wchar_t path[MAX_PATH];  // the folder's, when paths are listed
   size_t length;
@@ -255,7 +258,10 @@ void VisitFileItem(HANDLE folder, const ListedItem& item, void* context) {
   } else {
     walk.found.bytes += static_cast<ByteCount>(item.EndOfFile.QuadPart);
     ++walk.found.files;
-    if (walk.paths) walk.paths->append(walk.path, walk.length + 1);
+    if (walk.paths) {
+      walk.paths->append(walk.path, walk.length + 1);
+      walk.sizes->push_back(static_cast<ByteCount>(item.EndOfFile.QuadPart));
+    }
   }
   walk.length = before;
   walk.path[before] = L'\0';
@@ -349,8 +355,10 @@ void MoveMonth(HANDLE target, HANDLE month, void* context) {
   Moving& moving = *static_cast<Moving*>(context);
   ChatRecycleReport& report = *moving.report;
   std::wstring paths;
+  std::vector<ByteCount> sizes;
   FileWalk listing = {};
   listing.paths = &paths;
+  listing.sizes = &sizes;
   const int drive = DriveOf(target, *moving.drives);
   const bool named = OpenFolderPath(target, listing.path);
   listing.length = wcslen(listing.path);
@@ -365,12 +373,20 @@ void MoveMonth(HANDLE target, HANDLE month, void* context) {
     handled = listing.found;
     if (handled.files) {
       paths.push_back(L'\0');
-      moving.recycle(paths.c_str());
-      // What is still there stayed; the folders the move emptied go.
+      std::unique_ptr<bool[]> keptBack(new bool[sizes.size()]());
+      moving.recycle(paths.c_str(), keptBack.get());
+      ChatSize refused = {};
+      for (size_t i = 0; i < sizes.size(); ++i)
+        if (keptBack[i]) AddSize(refused, {sizes[i], 1});
+      AddSize(report.stayed[kStayBinRefused], refused);
+      // What else is still there stayed for some other reason; the folders the move emptied go.
       FileWalk after = {};
       after.removeEmptied = true;
       WalkFiles(target, after);
-      AddSize(report.stayed[kStayNotMoved], after.found);
+      if (after.found.files > refused.files)
+        report.stayed[kStayNotMoved].files += after.found.files - refused.files;
+      if (after.found.bytes > refused.bytes)
+        report.stayed[kStayNotMoved].bytes += after.found.bytes - refused.bytes;
       // A file the client wrote meanwhile stays too, and takes nothing off what moved.
       if (after.found.files < handled.files)
         report.moved.files += handled.files - after.found.files;

@@ -71,9 +71,10 @@ enum ChatStay {
   kStayNoBin,        // their drive has no Recycle Bin
   kStayBinDeletes,   // their Recycle Bin is set to delete files at once
   kStayBinTooSmall,  // their Recycle Bin cannot hold what was chosen on that drive
+  kStayBinRefused,   // the shell, moving them, found their Recycle Bin would not keep them
   kStayClientRuns,   // their client was running
 };
-const int kChatStayCount = 5;
+const int kChatStayCount = 6;
 
 struct ChatRecycleReport {
   ChatSize moved;
@@ -81,8 +82,10 @@ struct ChatRecycleReport {
 };
 
 // The move itself: recycle gets a list of full paths, each ending in a NUL and the list in a
-// second, and moves them into the Recycle Bin (MoveToRecycleBin; tests put others in its place).
-typedef void (*RecycleCall)(const wchar_t* paths);
+// second, and moves them into the Recycle Bin, setting the flag in keptBack (one for each path,
+// false on entry) of each it left because the bin would not keep it (MoveToRecycleBin; tests
+// put others in its place).
+typedef void (*RecycleCall)(const wchar_t* paths, bool* keptBack);
 
 // Moves the rows' files older than age into their drive's Recycle Bin with recycle, one month
 // folder at a time, and removes the folders it has emptied, calling progress with the number of

@@ -2,7 +2,10 @@
 #include "engine/targets/recycle_bin.h"
 
 #include <shellapi.h>
+#include <shobjidl.h>
 #include <wchar.h>
+
+#include "engine/targets/recycle_sink.h"
 
 namespace {
 
@@ -70,7 +73,39 @@ void AskRecycleBin(const wchar_t* volumeRoot, RecycleBinAnswers* answers) {
   if (user) RegCloseKey(user);
 }
 
-void MoveToRecycleBin(const wchar_t* paths) {
+namespace {
+
+// Moves paths with IFileOperation, the sink keeping back each file the bin would not keep.
+// False where the shell offers no such move (Wine's answers E_NOTIMPL) and nothing was done.
+bool MoveWatched(const wchar_t* paths, bool* keptBack) {
+  IFileOperation* operation = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FileOperation, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&operation))))
+    return false;
+  CRecycleSink sink(paths, keptBack);
+  DWORD cookie = 0;
+  // Without the flags or the sink, the operation could delete for good: it does not start.
+  bool watched =
+      SUCCEEDED(operation->SetOperationFlags(FOF_NO_UI | FOF_ALLOWUNDO | FOFX_RECYCLEONDELETE)) &&
+      SUCCEEDED(operation->Advise(&sink, &cookie));
+  bool queued = false;
+  for (const wchar_t* path = paths; watched && *path; path += wcslen(path) + 1) {
+    IShellItem* item = nullptr;
+    if (SUCCEEDED(SHCreateItemFromParsingName(path, nullptr, IID_PPV_ARGS(&item)))) {
+      queued = SUCCEEDED(operation->DeleteItem(item, nullptr)) || queued;
+      item->Release();
+    }
+  }
+  if (watched && queued && operation->PerformOperations() == E_NOTIMPL) watched = false;
+  if (cookie) operation->Unadvise(cookie);
+  operation->Release();
+  return watched;
+}
+
+}  // namespace
+
+void MoveToRecycleBin(const wchar_t* paths, bool* keptBack) {
+  if (MoveWatched(paths, keptBack)) return;
   SHFILEOPSTRUCTW operation = {};
   operation.wFunc = FO_DELETE;
   operation.pFrom = paths;

@@ -24,5 +24,8 @@ BinVerdict JudgeRecycleBin(const RecycleBinAnswers& answers, ByteCount selection
 void AskRecycleBin(const wchar_t* volumeRoot, RecycleBinAnswers* answers);
 
 // Moves paths (each ending in a NUL, the list in a second) into the Recycle Bin with the
-// shell, with no window of its own; the shell warns rather than deleting what it cannot keep.
-void MoveToRecycleBin(const wchar_t* paths);
+// shell, with no window of its own; a file the bin would not keep stays, its flag in keptBack
+// (one for each path, in order, false on entry) set. The calling thread is in a COM apartment.
+// Where the shell cannot tell file by file (Wine), the shell's own move runs, which warns
+// rather than deleting what it cannot keep.
+void MoveToRecycleBin(const wchar_t* paths, bool* keptBack);
