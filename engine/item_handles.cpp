@@ -285,11 +285,13 @@ HANDLE OpenListed(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess
   return opened;
 }
 
-// The way of files that may not simply go: opened for its attributes too, checked to be the
-// file listed, and the read-only attribute handled as MayClearReadOnly says.
-void DeleteCarefully(HANDLE parent, const ListedItem& item) {
+// The careful way: the file opened, checked to be the one listed, then deleted, a read-only
+// one as MayClearReadOnly says, for which a file that may be read-only is opened to change its
+// attributes too.
+void DeleteCarefully(HANDLE parent, const ListedItem& item, bool mayBeReadOnly) {
   DWORD attributes = 0;
-  HANDLE file = OpenListed(parent, item, DELETE | FILE_WRITE_ATTRIBUTES, &attributes);
+  HANDLE file =
+      OpenListed(parent, item, DELETE | (mayBeReadOnly ? FILE_WRITE_ATTRIBUTES : 0), &attributes);
   if (!file) return;
   if (attributes & FILE_ATTRIBUTE_READONLY)
     DeleteReadOnlyFile(file);
@@ -399,8 +401,9 @@ void MakeEmptyFileIn(HANDLE folder, const wchar_t* name) {
 
 void DeleteListedFile(HANDLE parent, const ListedItem& item) {
   if (IsListedLink(item) || IsListedFolder(item)) return;
-  if ((item.FileAttributes & FILE_ATTRIBUTE_READONLY) || !DeletesAtClose()) {
-    DeleteCarefully(parent, item);
+  const bool readOnly = (item.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (readOnly || !DeletesAtClose()) {
+    DeleteCarefully(parent, item, readOnly);
     return;
   }
   const size_t length = ListedNameLength(item);
@@ -417,7 +420,7 @@ void DeleteListedFile(HANDLE parent, const ListedItem& item) {
       CloseHandle(file);
       break;
     case kDeleteCarefully:
-      DeleteCarefully(parent, item);
+      DeleteCarefully(parent, item, true);
       break;
     case kLeaveAsIs:
       break;
