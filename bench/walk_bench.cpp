@@ -233,12 +233,14 @@ int Trace(const char* name) {
   }
   // Two lookups of names that are never there mark the job in the trace.
   GetFileAttributesW(L"C:\\spruce-bench\\trace-begin.marker");
+  const double start = Now();
   job->run();
+  const double seconds = Now() - start;
   GetFileAttributesW(L"C:\\spruce-bench\\trace-end.marker");
   const bool deleted = !TreeExists();
   ClearTree();
-  printf("%s: %d files in %d folders, %s\n", name, kTracedTree.Files(), kTracedTree.Folders(),
-         deleted ? "deleted" : "kept");
+  printf("%s: %d files in %d folders, %s, %.3f s\n", name, kTracedTree.Files(),
+         kTracedTree.Folders(), deleted ? "deleted" : "kept", seconds);
   return deleted == job->deletes ? 0 : 1;
 }
 
