@@ -233,14 +233,17 @@ int Trace(const char* name) {
   }
   // Two lookups of names that are never there mark the job in the trace.
   GetFileAttributesW(L"C:\\spruce-bench\\trace-begin.marker");
+  const long long allocationsBefore = AllocationCount();
   const double start = Now();
   job->run();
   const double seconds = Now() - start;
+  const long long allocations = AllocationCount() - allocationsBefore;
   GetFileAttributesW(L"C:\\spruce-bench\\trace-end.marker");
   const bool deleted = !TreeExists();
   ClearTree();
-  printf("%s: %d files in %d folders, %s, %.3f s\n", name, kTracedTree.Files(),
-         kTracedTree.Folders(), deleted ? "deleted" : "kept", seconds);
+  printf("%s: %d files in %d folders, %s, %.3f s, %lld allocations\n", name,
+         kTracedTree.Files(), kTracedTree.Folders(), deleted ? "deleted" : "kept", seconds,
+         allocations);
   return deleted == job->deletes ? 0 : 1;
 }
 

@@ -143,15 +143,14 @@ void WithdrawDeleteAtClose(HANDLE file) {
   NtSetInformationFile(file, &status, &remove, sizeof remove, kDispositionInformation);
 }
 
+// Whether this is Windows rather than Wine, asked once, at load.
+const bool g_bOnWindows = !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+
 // Whether writable files go in one open with delete-on-close. On Windows that open
 // (FILE_OPEN_REPARSE_POINT) gives a link itself. Wine's gives a Linux symbolic link's target,
 // and the close then removes the target's name, past withdrawing: there every file takes the
 // careful way, whose check catches a swap before the delete.
-bool DeletesAtClose() {
-  static const bool windows =
-      !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
-  return windows || g_bDeleteAtCloseUnderWine;
-}
+bool DeletesAtClose() { return g_bOnWindows || g_bDeleteAtCloseUnderWine; }
 
 // The number of names the opened file has; 0 when the system does not say.
 ULONG NumberOfNames(HANDLE file) {
