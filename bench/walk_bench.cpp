@@ -1,11 +1,15 @@
 // Times WalkFolder against the std::filesystem code a C++ developer would write for the same
 // jobs, on identical trees of 100,000 small files in 2,000 folders: measure mode against
 // recursive_directory_iterator summing file_size, delete mode against remove_all.
+// "walk_bench trace JOB" instead builds a tree of 5,000 files in 100 folders and runs one job on
+// it untimed, for a system call count (scripts/count-syscalls.sh).
 #include "allocation_count.h"
 #include "devtools/disposable_prefix.h"
 #include "engine/engine.h"
+#include "engine/places.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 
 #include <algorithm>
@@ -18,13 +22,18 @@ namespace {
 
 const wchar_t kBenchFolder[] = L"C:\\spruce-bench";
 const wchar_t kTree[] = L"C:\\spruce-bench\\tree";
-const int kGroups = 50;           // folders directly in the tree
-const int kFoldersPerGroup = 39;  // 50 groups + 50 * 39 folders in them = 2,000 folders
 const int kFilesPerFolder = 50;
-const int kFolders = kGroups * (1 + kFoldersPerGroup);
-const int kFiles = kFolders * kFilesPerFolder;
-const int kMeasureRuns = 6;  // even, so that each contender goes first as often
-const int kDeleteRuns = 4;
+
+// Folders directly in the tree, and folders in each of them.
+struct TreeShape {
+  int groups;
+  int foldersPerGroup;
+  int Folders() const { return groups * (1 + foldersPerGroup); }
+  int Files() const { return Folders() * kFilesPerFolder; }
+};
+const TreeShape kTimedTree = {50, 39};   // 2,000 folders, 100,000 files
+const TreeShape kTracedTree = {10, 9};   // 100 folders, 5,000 files
+const int kRounds = 2;  // each contender goes first once
 
 double Now() {
   LARGE_INTEGER ticks, frequency;
@@ -54,15 +63,15 @@ bool WriteFiles(const wchar_t* folder, unsigned* index, ByteCount* total) {
 }
 
 // Builds the tree where none stands; false when any part of it cannot be written.
-bool BuildTree(ByteCount* total) {
+bool BuildTree(const TreeShape& shape, ByteCount* total) {
   *total = 0;
   if (!CreateDirectoryW(kTree, nullptr)) return false;
   unsigned index = 0;
   wchar_t group[MAX_PATH], folder[MAX_PATH];
-  for (int g = 0; g < kGroups; ++g) {
+  for (int g = 0; g < shape.groups; ++g) {
     swprintf(group, MAX_PATH, L"%ls\\group-%02d", kTree, g);
     if (!CreateDirectoryW(group, nullptr) || !WriteFiles(group, &index, total)) return false;
-    for (int f = 0; f < kFoldersPerGroup; ++f) {
+    for (int f = 0; f < shape.foldersPerGroup; ++f) {
       swprintf(folder, MAX_PATH, L"%ls\\folder-%02d", group, f);
       if (!CreateDirectoryW(folder, nullptr) || !WriteFiles(folder, &index, total)) return false;
     }
@@ -121,7 +130,7 @@ bool TimeDelete(Contender& contender, ByteCount expected) {
   ClearTree();
   ByteCount built;
   double buildStart = Now();
-  if (!BuildTree(&built) || built != expected) {
+  if (!BuildTree(kTimedTree, &built) || built != expected) {
     printf("FAILED: cannot build the tree again\n");
     return false;
   }
@@ -140,8 +149,9 @@ bool TimeDelete(Contender& contender, ByteCount expected) {
 }
 
 void PrintRow(const char* mode, double walker, double filesystem) {
-  printf("%-8s %12.0f %12.3f %16.0f %12.3f %8.2f\n", mode, kFiles / walker, walker,
-         kFiles / filesystem, filesystem, filesystem / walker);
+  const int files = kTimedTree.Files();
+  printf("%-8s %12.0f %12.3f %16.0f %12.3f %8.2f\n", mode, files / walker, walker,
+         files / filesystem, filesystem, filesystem / walker);
 }
 
 bool Run() {
@@ -151,22 +161,22 @@ bool Run() {
   CreateDirectoryW(kBenchFolder, nullptr);
   ClearTree();
   printf("Tree: %d files of 0 to 4,095 bytes in %d folders under %ls, built afresh for every "
-         "delete run.\n", kFiles, kFolders, kTree);
+         "delete run.\n", kTimedTree.Files(), kTimedTree.Folders(), kTree);
   ByteCount bytes;
   double start = Now();
-  if (!BuildTree(&bytes)) {
+  if (!BuildTree(kTimedTree, &bytes)) {
     printf("FAILED: cannot build the tree\n");
     return false;
   }
   printf("Built in %.1f s, %llu bytes.\n", Now() - start, bytes);
-  printf("Measure: best of %d runs each; delete: best of %d runs each. The contenders take turns "
-         "going first.\n\n", kMeasureRuns, kDeleteRuns);
-  for (int run = 0; run < kMeasureRuns; ++run) {
+  printf("Best of %d rounds each, measure and delete. The contenders take turns going first.\n\n",
+         kRounds);
+  for (int run = 0; run < kRounds; ++run) {
     Contender& first = run % 2 ? filesystem : walker;
     Contender& second = run % 2 ? walker : filesystem;
     if (!TimeMeasure(first, bytes) || !TimeMeasure(second, bytes)) return false;
   }
-  for (int run = 0; run < kDeleteRuns; ++run) {
+  for (int run = 0; run < kRounds; ++run) {
     Contender& first = run % 2 ? filesystem : walker;
     Contender& second = run % 2 ? walker : filesystem;
     if (!TimeDelete(first, bytes) || !TimeDelete(second, bytes)) return false;
@@ -187,9 +197,59 @@ bool Run() {
   return true;
 }
 
+void DeleteWithWalkerCarefully() {
+  g_bDeleteAtCloseUnderWine = false;
+  DeleteWithWalker();
+  g_bDeleteAtCloseUnderWine = true;
+}
+
+// The jobs traced: a measuring walk, the baseline that counts are taken less; the walk's
+// deletes, as on Windows and in Wine's careful way; remove_all.
+struct TracedJob {
+  const char* name;
+  void (*run)();
+  bool deletes;
+};
+void MeasureTracedTree() { MeasureWithWalker(); }
+const TracedJob kTracedJobs[] = {
+    {"walk-measure", MeasureTracedTree, false},
+    {"walk-delete", DeleteWithWalker, true},
+    {"walk-delete-careful", DeleteWithWalkerCarefully, true},
+    {"remove-all", DeleteWithFilesystem, true},
+};
+
+// Builds the traced tree, then runs the job named on it.
+int Trace(const char* name) {
+  const TracedJob* job = nullptr;
+  for (const TracedJob& known : kTracedJobs)
+    if (strcmp(known.name, name) == 0) job = &known;
+  if (!job) return 2;
+  CreateDirectoryW(kBenchFolder, nullptr);
+  ClearTree();
+  ByteCount bytes;
+  if (!BuildTree(kTracedTree, &bytes)) {
+    printf("FAILED: cannot build the tree\n");
+    return 1;
+  }
+  // Two lookups of names that are never there mark the job in the trace.
+  GetFileAttributesW(L"C:\\spruce-bench\\trace-begin.marker");
+  const long long allocationsBefore = AllocationCount();
+  const double start = Now();
+  job->run();
+  const double seconds = Now() - start;
+  const long long allocations = AllocationCount() - allocationsBefore;
+  GetFileAttributesW(L"C:\\spruce-bench\\trace-end.marker");
+  const bool deleted = !TreeExists();
+  ClearTree();
+  printf("%s: %d files in %d folders, %s, %.3f s, %lld allocations\n", name,
+         kTracedTree.Files(), kTracedTree.Folders(), deleted ? "deleted" : "kept", seconds,
+         allocations);
+  return deleted == job->deletes ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   if (!InDisposableWinePrefix()) {
     fprintf(stderr, "This benchmark creates and deletes 100,000 files: it runs only in Spruce's "
                     "disposable Wine prefix (scripts/bench.sh makes one).\n");
@@ -197,7 +257,11 @@ int main() {
   }
   setvbuf(stdout, nullptr, _IONBF, 0);  // each run's line shows as it ends
   StartCountingAllocations();
+  // Files go as they go on Windows, in one open with delete-on-close each (under Wine the walk
+  // takes its careful way otherwise; "trace walk-delete-careful" counts that one).
+  g_bDeleteAtCloseUnderWine = true;
   try {
+    if (argc == 3 && strcmp(argv[1], "trace") == 0) return Trace(argv[2]);
     return Run() ? 0 : 1;
   } catch (const fs::filesystem_error& error) {
     printf("FAILED: %s\n", error.what());

@@ -159,17 +159,19 @@ TEST_F(QQTargets, EveryAccountFolderIsWalkedButDotNamesAndPlainFiles) {
   }
 }
 
-TEST_F(QQTargets, AccountWhosePathWouldPassTheLimitIsPassedOver) {
+// The walk builds no path text: an account whose path with "\Image" is longer than 260
+// characters is cleaned like the others.
+TEST_F(QQTargets, AccountWhosePathPassesTheOldLimitIsCleanedToo) {
   std::wstring accounts = m_documents + L"\\Tencent Files\\";
-  // The account folder's own path fits; with "\Image" it would not.
   std::wstring name(MAX_PATH - 4 - accounts.size(), L'9');
   std::wstring longAccount = L"\\\\?\\" + accounts + name;
   WriteFileOfSize(longAccount + L"\\Image\\a.jpg", 10);
   WriteFileOfSize(accounts + L"12345\\Image\\b.jpg", 100);
 
-  EXPECT_EQ(CleanQQFilesImages(TRUE), 100u);
+  EXPECT_EQ(CleanQQFilesImages(TRUE), 110u);
   CleanQQFilesImages(FALSE);
-  EXPECT_TRUE(PathExists(longAccount + L"\\Image\\a.jpg"));
+  EXPECT_FALSE(PathExists(longAccount + L"\\Image\\a.jpg"));
+  EXPECT_TRUE(PathExists(longAccount + L"\\Image"));  // a target's own folders stay
   EXPECT_FALSE(PathExists(accounts + L"12345\\Image\\b.jpg"));
   RemoveTree(longAccount);
 }

@@ -157,6 +157,18 @@ void MakeFolderLink(const std::wstring& link, const std::wstring& target) {
   ASSERT_TRUE(WaitForLink(link, true)) << "the link is not seen as a reparse point";
 }
 
+void RemoveFileLink(const std::wstring& link) {
+  RunFolderLinkScript(L"remove \"" + UnixPath(link) + L"\"");
+  for (int tries = 0; tries < 500 && PathExists(link); ++tries) Sleep(10);
+  EXPECT_FALSE(PathExists(link)) << "a test link could not be removed";
+}
+
+void MakeFileLink(const std::wstring& link, const std::wstring& target) {
+  RunFolderLinkScript(L"make \"" + UnixPath(target) + L"\" \"" + UnixPath(link) + L"\"");
+  for (int tries = 0; tries < 500 && !PathExists(link); ++tries) Sleep(10);
+  ASSERT_TRUE(PathExists(link)) << "the file link was not made";
+}
+
 std::wstring KnownFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
   EXPECT_EQ(GetSpecialFolder(csidl, path), 0);

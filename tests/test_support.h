@@ -32,6 +32,12 @@ std::vector<std::wstring> NamesIn(const std::wstring& folder);
 // to target.
 void MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
+// Makes link a Linux symbolic link to the file target, which Wine shows as a plain file.
+void MakeFileLink(const std::wstring& link, const std::wstring& target);
+// Removes such a link (RemoveTree would delete the file it leads to: Wine deletes by the
+// target's name).
+void RemoveFileLink(const std::wstring& link);
+
 // The CMake project's version in its first parts (1 to 4) joined by dots: "0.4" for 2,
 // "0.4.0.0" for 4 (the fourth part is always 0).
 std::wstring ProjectVersionText(int parts);

@@ -76,6 +76,102 @@ TEST(WalkSafety, AHardLinkKeepsTheReadOnlyFileOutsideProtected) {
   RemoveTree(temp);
 }
 
+// Between the listing and the opening, another program puts something else under a listed
+// name; g_swap does it for the name given.
+std::function<void(const std::wstring&)> g_swap;
+
+void SwapBeforeOpening(HANDLE, const wchar_t* name, size_t length) {
+  if (g_swap) g_swap(std::wstring(name, length));
+}
+
+bool HoldsItsBytes(const std::wstring& path, ByteCount size) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string read(size + 1, '\0');
+  DWORD count = 0;
+  ReadFile(file, &read[0], static_cast<DWORD>(size + 1), &count, nullptr);
+  CloseHandle(file);
+  return count == size && read.substr(0, size) == std::string(size, 'x');
+}
+
+// Between the listing and the opening, other programs put a Linux symbolic link (which Wine
+// shows as a plain file) and a second name of a file outside under two listed names. On
+// Windows, writable files go in one open with delete-on-close, which takes a link as the link:
+// what took a listed name loses that name at most. Wine's open would take a symbolic link's
+// target, so there the careful way refuses both names; the Windows way is tried with the
+// second name only.
+TEST(WalkSafety, AFileSwappedAfterTheListingLosesOnlyItsName) {
+  std::wstring root = FreshTestFolder(L"walk-file-swap");
+  std::wstring outside = MakeOutside(L"outside-file-swap");
+  std::wstring walked = root + L"\\walked";
+  for (bool windowsWay : {false, true}) {
+    SCOPED_TRACE(windowsWay ? "delete-on-close" : "careful");
+    RemoveTree(walked);
+    WriteFileOfSize(walked + L"\\to-hardlink.tmp", 100);
+    if (!windowsWay) WriteFileOfSize(walked + L"\\to-symlink.tmp", 100);
+    WriteFileOfSize(walked + L"\\kept.tmp", 7);
+    int swapped = 0;
+    g_swap = [&](const std::wstring& name) {
+      if (name != L"to-symlink.tmp" && name != L"to-hardlink.tmp") return;
+      const std::wstring listed = walked + L"\\" + name;
+      const std::wstring moved = root + L"\\moved-" + name;
+      DeleteFileW(moved.c_str());
+      ASSERT_TRUE(MoveFileW(listed.c_str(), moved.c_str()));
+      if (name == L"to-symlink.tmp") {
+        MakeFileLink(listed, outside + L"\\precious.doc");
+      } else {
+        ASSERT_TRUE(CreateHardLinkW(listed.c_str(), (outside + L"\\x").c_str(), nullptr));
+      }
+      ++swapped;
+    };
+    g_pfnBeforeOpenListed = SwapBeforeOpening;
+    g_bDeleteAtCloseUnderWine = windowsWay;
+    EXPECT_EQ(WalkFolder(walked.c_str(), TRUE, FALSE), 0u);
+    g_bDeleteAtCloseUnderWine = false;
+    g_pfnBeforeOpenListed = nullptr;
+    g_swap = nullptr;
+    EXPECT_EQ(swapped, windowsWay ? 1 : 2);
+    EXPECT_TRUE(HoldsItsBytes(outside + L"\\precious.doc", 4096));
+    EXPECT_TRUE(HoldsItsBytes(outside + L"\\x", 512));
+    const std::vector<std::wstring> left = NamesIn(walked);
+    if (windowsWay) {
+      EXPECT_TRUE(left.empty());  // the second name went, and only it
+    } else {
+      EXPECT_EQ(left, (std::vector<std::wstring>{L"to-hardlink.tmp", L"to-symlink.tmp"}));
+      RemoveFileLink(walked + L"\\to-symlink.tmp");
+    }
+  }
+  RemoveTree(root);
+}
+
+// A file that turns read-only between the listing and the open, with a second name outside:
+// the delete-on-close is refused, and the careful way leaves the attribute as it is.
+TEST(WalkSafety, AFileTurnedReadOnlyWithASecondNameKeepsItsAttribute) {
+  std::wstring outside = MakeOutside(L"outside-turned");
+  const std::wstring precious = outside + L"\\precious.doc";
+  const std::wstring temp = KnownFolder(CSIDL_WINDOWS) + L"\\Temp";
+  RemoveTree(temp);
+  MakeFolders(temp);
+  ASSERT_TRUE(CreateHardLinkW((temp + L"\\turned.doc").c_str(), precious.c_str(), nullptr));
+  WriteFileOfSize(temp + L"\\other.txt", 20);
+  g_swap = [&](const std::wstring& name) {
+    if (name == L"turned.doc") SetFileAttributesW(precious.c_str(), FILE_ATTRIBUTE_READONLY);
+  };
+  g_pfnBeforeOpenListed = SwapBeforeOpening;
+  g_bDeleteAtCloseUnderWine = true;
+  CleanWindowsTemp(FALSE);
+  g_bDeleteAtCloseUnderWine = false;
+  g_pfnBeforeOpenListed = nullptr;
+  g_swap = nullptr;
+  EXPECT_EQ(GetFileAttributesW(precious.c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(HoldsItsBytes(precious, 4096));
+  EXPECT_FALSE(PathExists(temp + L"\\other.txt"));
+  SetFileAttributesW(precious.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveTree(temp);
+}
+
 struct LinkOnTheWay {
   const char* name;
   ByteCount (*clean)(BOOL measureOnly);
@@ -130,12 +226,6 @@ TEST(WalkSafety, NoPartOfATargetsPathBelowItsKnownFolderMayBeALink) {
 
 // Between the listing and the opening of "swapped", another program moves the folder away
 // and puts a link to the outside folder in its place.
-std::function<void(const std::wstring&)> g_swap;
-
-void SwapBeforeOpening(HANDLE, const wchar_t* name, size_t length) {
-  if (g_swap) g_swap(std::wstring(name, length));
-}
-
 TEST(WalkSafety, AFolderSwappedForALinkAfterTheListingIsNotEntered) {
   std::wstring root = FreshTestFolder(L"walk-swap");
   std::wstring outside = MakeOutside(L"outside-swap");

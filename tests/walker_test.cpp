@@ -108,6 +108,9 @@ TEST(WalkFolder, TextsNamingNoFolderBelowARootDeleteNothing) {
   }
   SetCurrentDirectoryW(previous);
   ASSERT_EQ(reached, 0u);
+  // A share whose root would not fit in a path buffer.
+  const std::wstring longShare = L"\\\\" + std::wstring(300, L's') + L"\\share\\x";
+  EXPECT_EQ(WalkFolder(longShare.c_str(), TRUE, TRUE), 0u);
   EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), inside);
   EXPECT_TRUE(PathExists(root + L"\\sub"));
   EXPECT_TRUE(PathExists(L"C:\\spruce-disposable-prefix"));
@@ -132,29 +135,54 @@ TEST(WalkFolder, FolderLinkIsNeitherFollowedNorRemoved) {
   EXPECT_FALSE(PathExists(walked + L"\\cache.tmp"));
 }
 
-TEST(WalkFolder, PathsBeyondTheLimitArePassedOver) {
+// Makes levels nested folders named "a" below folder and writes a file of as many bytes as
+// its depth at every hundredth level and at the bottom; gives their total.
+ByteCount BuildDeepTree(const std::wstring& folder, int levels) {
+  std::wstring path = L"\\\\?\\" + folder;
+  MakeFolders(folder);
+  ByteCount total = 0;
+  for (int depth = 1; depth <= levels; ++depth) {
+    path += L"\\a";
+    if (!CreateDirectoryW(path.c_str(), nullptr)) {
+      ADD_FAILURE() << "cannot make level " << depth;
+      return total;
+    }
+    if (depth % 100 == 0 || depth == levels) {
+      HANDLE file = CreateFileW((path + L"\\f.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr);
+      EXPECT_NE(file, INVALID_HANDLE_VALUE) << "a file at level " << depth;
+      LARGE_INTEGER size;
+      size.QuadPart = depth;
+      SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+      SetEndOfFile(file);
+      CloseHandle(file);
+      total += depth;
+    }
+  }
+  return total;
+}
+
+// The walk builds no path text, so paths longer than 260 characters, and trees of a thousand
+// levels, are measured and emptied like any other.
+TEST(WalkFolder, GoesAsDeepAsTheTreeGoes) {
   std::wstring root = FreshTestFolder(L"walk-long");
-  // Child names that fit on their own but not behind the folder's path.
-  std::wstring longName(240, L'n');
-  std::wstring deep = root + L"\\" + std::wstring(200, L'd');
-  WriteFileOfSize(deep + L"\\short.txt", 5);
-  std::wstring tooLong = L"\\\\?\\" + deep + L"\\" + longName;
-  HANDLE file = CreateFileW(tooLong.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, "0123456789", 10, &written, nullptr);
-  CloseHandle(file);
-
-  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), 5u);
-  WalkFolder(root.c_str(), TRUE, FALSE);
-  EXPECT_FALSE(PathExists(deep + L"\\short.txt"));
-  EXPECT_NE(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_TRUE(PathExists(deep));  // still holds the entry it could not name
-
-  // A folder whose own listing pattern would not fit is not listed at all.
+  const std::wstring verbatim = L"\\\\?\\" + root;
+  // Names of 200 and more characters, three levels deep: 650 characters and more.
+  const std::wstring deep = L"\\" + std::wstring(200, L'd') + L"\\" + std::wstring(200, L'e');
+  WriteFileOfSize(root + L"\\short.txt", 5);
+  ASSERT_TRUE(CreateDirectoryW((verbatim + L"\\" + std::wstring(200, L'd')).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((verbatim + deep).c_str(), nullptr));
+  WriteFileOfSize(verbatim + deep + L"\\" + std::wstring(240, L'n'), 10);
+  // A folder whose own path text nearly fills a path buffer, holding more.
   std::wstring edge = root + L"\\" + std::wstring(MAX_PATH - 2 - root.size() - 1, L'e');
   ASSERT_EQ(edge.size(), static_cast<size_t>(MAX_PATH - 2));
-  EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 0u);
+  WriteFileOfSize(L"\\\\?\\" + edge + L"\\" + std::wstring(100, L'x') + L"\\inside.txt", 7);
+  const ByteCount thousandLevels = BuildDeepTree(root + L"\\deep", 1000);
+
+  EXPECT_EQ(WalkFolder(edge.c_str(), TRUE, TRUE), 7u);
+  EXPECT_EQ(WalkFolder(root.c_str(), TRUE, TRUE), 5u + 10u + 7u + thousandLevels);
+  WalkFolder(root.c_str(), TRUE, FALSE);
+  EXPECT_TRUE(IsEmptyFolder(root));
 }
 
 // A per-user walk runs on a thread that impersonates the user; the walk's second thread must
@@ -243,9 +271,21 @@ TEST(ItemHandles, DecidesFromTheSystemsAnswers) {
   EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 2));
   EXPECT_FALSE(MayClearReadOnly(kInvalidParameter, 3));
   EXPECT_FALSE(MayClearReadOnly(kInvalidInfoClass, 0));  // the number of names unknown
+  EXPECT_TRUE(MayClearReadOnly(kInvalidParameter, 1));
+  const LONG kCannotDelete = static_cast<LONG>(0xC0000121);  // a program running from it
+  EXPECT_FALSE(MayClearReadOnly(kCannotDelete, 1));
+  const LONG kOplockBreak = 0x108;  // STATUS_OPLOCK_BREAK_IN_PROGRESS
+  const LONG kSharingViolation = static_cast<LONG>(0xC0000043);
   EXPECT_TRUE(IsOpenForUse(0));
-  EXPECT_FALSE(IsOpenForUse(0x108));  // STATUS_OPLOCK_BREAK_IN_PROGRESS
-  EXPECT_FALSE(IsOpenForUse(static_cast<LONG>(0xC0000043)));  // a sharing violation
+  EXPECT_FALSE(IsOpenForUse(kOplockBreak));
+  EXPECT_FALSE(IsOpenForUse(kSharingViolation));
+  // A writable file's open with delete-on-close.
+  EXPECT_EQ(FastDeleteStepFor(0), kCloseToDelete);
+  EXPECT_EQ(FastDeleteStepFor(kOplockBreak), kWithdrawToClose);
+  EXPECT_EQ(FastDeleteStepFor(kCannotDelete), kDeleteCarefully);  // read-only since listed
+  EXPECT_EQ(FastDeleteStepFor(kSharingViolation), kLeaveAsIs);
+  EXPECT_EQ(FastDeleteStepFor(static_cast<LONG>(0xC00000BA)), kLeaveAsIs);  // now a folder
+  EXPECT_EQ(FastDeleteStepFor(static_cast<LONG>(0xC0000022)), kLeaveAsIs);  // access denied
 }
 
 TEST(GetMatchingFilesSize, CountsOnlyPlainFilesAndAddsToTheTotal) {

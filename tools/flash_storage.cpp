@@ -21,7 +21,6 @@ struct StorageAction {
 
 void VisitStorageFolder(HANDLE storage, size_t pathLength, void* context) {
   const StorageAction& action = *static_cast<const StorageAction*>(context);
-  if (pathLength + 1 + wcslen(action.host) >= MAX_PATH) return;  // too long to name safely
   action.apply(storage, pathLength, action.host);
 }
 

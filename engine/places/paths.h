@@ -44,8 +44,9 @@ bool GetWindowsDriveRoot(wchar_t* root);
 // then the rest below it with no part a link (OpenBelow). Null for any other text.
 HANDLE OpenBelowRoot(const wchar_t* path, ItemKind kind, ACCESS_MASK extraAccess);
 
-// Walks what an open folder holds (WalkFolder's rules), the folder itself staying;
-// pathLength is the length of the folder's path text, for the path limits.
+// Walks what an open folder holds (WalkFolder's rules), the folder itself staying. The walk
+// builds no path text and goes as deep as the tree does: the path lengths that this routine,
+// WalkBelow and the subfolder visits below carry set no limit.
 ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
 
 // Walks the folder subPath below an open folder, keeping it; no part of subPath may be a link.
@@ -76,8 +77,8 @@ ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
 
 // Calls visit(folder, pathLength, context) for each subfolder listed under a known folder's base
 // (a sub-path ending in a backslash) whose name does not begin with a dot, with the subfolder
-// open and the length of its path text. Plain files, links and names too long for a path
-// buffer are passed over, and so is everything when base leads through a link.
+// open and the length of its path text. Plain files and links are passed over, and so is
+// everything when base leads through a link.
 void ForEachSubfolder(int csidl, const wchar_t* base,
                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
                       void* context);

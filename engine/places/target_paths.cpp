@@ -28,8 +28,8 @@ void VisitListedSubfolder(HANDLE parent, const ListedItem& item, void* context) 
   const SubfolderVisit& subfolders = *static_cast<const SubfolderVisit*>(context);
   if (item.FileName[0] == L'.' || !IsListedFolder(item) || IsListedLink(item)) return;
   const size_t nameLength = ListedNameLength(item);
+  if (nameLength >= MAX_PATH) return;  // longer than any name a file system keeps
   const size_t pathLength = subfolders.baseLength + nameLength;
-  if (pathLength >= MAX_PATH) return;
   HANDLE folder = OpenListedItem(parent, item, 0);
   if (!folder) return;
   wchar_t name[MAX_PATH];
@@ -103,8 +103,7 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
   if (!folder) return 0;
   MatchingFiles files = {measureOnly, 0};
   CListingBuffer buffer;
-  // Only a pattern that fits in a path buffer as a whole is taken.
-  if (wcslen(path) + wcslen(separator) < MAX_PATH && buffer.Get())
+  if (buffer.Get())
     ListFolder(folder, separator + 1, buffer.Get(), TakeMatchingFile, &files);
   CloseHandle(folder);
   return files.total;
@@ -131,10 +130,9 @@ void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
                             void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
                                           void* context),
                             void* context) {
-  // The listing pattern, the path followed by "\*", must fit in a path buffer.
   SubfolderVisit subfolders = {pathLength + 1, visit, context};
   CListingBuffer buffer;
-  if (subfolders.baseLength + 1 < MAX_PATH && buffer.Get())
+  if (buffer.Get())
     ListFolder(parent, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
 }
 

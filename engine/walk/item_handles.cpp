@@ -14,6 +14,7 @@ extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_AP
                                                BOOLEAN restartScan);
 
 void (*g_pfnBeforeOpenListed)(HANDLE parent, const wchar_t* name, size_t length) = nullptr;
+bool g_bDeleteAtCloseUnderWine = false;
 
 namespace {
 
@@ -27,6 +28,9 @@ const ULONG kDispositionIgnoreReadOnly = 0x10;  // Windows 10 1809 and later
 const NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002);
 const NTSTATUS kStatusInvalidInfoClass = static_cast<NTSTATUS>(0xC0000003);
 const NTSTATUS kStatusOplockBreakInProgress = static_cast<NTSTATUS>(0x00000108);
+const NTSTATUS kStatusInvalidParameter = static_cast<NTSTATUS>(0xC000000D);
+const NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);
+const ULONG kDispositionOnClose = 0x8;  // sets or, without kDispositionDelete, clears delete-on-close
 
 // "The create operation stopped after reaching a symbolic link" (winerror.h lacks it here).
 const DWORD kErrorStoppedOnLink = 681;
@@ -35,9 +39,6 @@ const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Without delete sharing, nobody can delete or rename the item while the handle is open.
 const ULONG kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 const ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
-
-// Room for one listed entry with the longest name a file system allows.
-const ULONG kOneEntrySize = 1024;
 
 struct InternalInformation {
   LARGE_INTEGER indexNumber;
@@ -79,14 +80,33 @@ HANDLE OpenRelative(HANDLE parent, const wchar_t* name, size_t length, ItemKind 
   return nullptr;
 }
 
+// Opens the file name in parent for deleting only, with delete-on-close: the close deletes it.
+// The handle goes to file; the result is the system's answer.
+NTSTATUS OpenToDeleteAtClose(HANDLE parent, const wchar_t* name, size_t length, HANDLE* file) {
+  UNICODE_STRING text;
+  SetText(&text, name, length);
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+  IO_STATUS_BLOCK status;
+  *file = nullptr;
+  return NtCreateFile(file, DELETE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
+                      kShareAll, FILE_OPEN,
+                      FILE_OPEN_REPARSE_POINT | FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE |
+                          FILE_COMPLETE_IF_OPLOCKED,
+                      nullptr, 0);
+}
+
 // What the opened handle shows: no link, the kind expected, and where the listing gave an id,
 // that same item. The id catches a swap where the system opened the link's target after all.
-bool IsItemListed(HANDLE item, ItemKind kind, LONGLONG listedId) {
+// The item's attributes go to attributesFound where one is given.
+bool IsItemListed(HANDLE item, ItemKind kind, LONGLONG listedId,
+                  DWORD* attributesFound = nullptr) {
   IO_STATUS_BLOCK status;
   FILE_ATTRIBUTE_TAG_INFO tag;
   if (!NT_SUCCESS(NtQueryInformationFile(item, &status, &tag, sizeof tag,
                                          FileAttributeTagInformation)))
     return false;
+  if (attributesFound) *attributesFound = tag.FileAttributes;
   if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
   if (((tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != (kind == kFolderItem))
     return false;
@@ -116,6 +136,24 @@ NTSTATUS SetDispositionEx(HANDLE item, ULONG flags) {
     g_dispositionExUnknown.store(true, std::memory_order_relaxed);
   return result;
 }
+
+// Takes back the delete that the close of a file opened with delete-on-close would make. Before
+// Windows 10 1809 the system may keep it all the same.
+void WithdrawDeleteAtClose(HANDLE file) {
+  if (NT_SUCCESS(SetDispositionEx(file, kDispositionOnClose))) return;
+  IO_STATUS_BLOCK status;
+  BOOLEAN remove = FALSE;
+  NtSetInformationFile(file, &status, &remove, sizeof remove, kDispositionInformation);
+}
+
+// Whether this is Windows rather than Wine, asked once, at load.
+const bool g_bOnWindows = !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+
+// Whether writable files go in one open with delete-on-close. On Windows that open
+// (FILE_OPEN_REPARSE_POINT) gives a link itself. Wine's gives a Linux symbolic link's target,
+// and the close then removes the target's name, past withdrawing: there every file takes the
+// careful way, whose check catches a swap before the delete.
+bool DeletesAtClose() { return g_bOnWindows || g_bDeleteAtCloseUnderWine; }
 
 // The number of names the opened file has; 0 when the system does not say.
 ULONG NumberOfNames(HANDLE file) {
@@ -179,7 +217,17 @@ bool IsOpenForUse(LONG result) {
 }
 
 bool MayClearReadOnly(LONG deleteAsItStands, ULONG numberOfNames) {
-  return !NT_SUCCESS(deleteAsItStands) && numberOfNames == 1;
+  // Before Windows 10 the way is unknown, before 1809 its flag.
+  const bool wayUnknown = deleteAsItStands == kStatusInvalidInfoClass ||
+                          deleteAsItStands == kStatusNotImplemented ||
+                          deleteAsItStands == kStatusInvalidParameter;
+  return wayUnknown && numberOfNames == 1;
+}
+
+FastDeleteStep FastDeleteStepFor(LONG result) {
+  if (result == kStatusOplockBreakInProgress) return kWithdrawToClose;
+  if (NT_SUCCESS(result)) return kCloseToDelete;
+  return result == kStatusCannotDelete ? kDeleteCarefully : kLeaveAsIs;
 }
 
 bool NameMatchesMask(const wchar_t* name, size_t length, const wchar_t* mask) {
@@ -221,18 +269,43 @@ HANDLE OpenTrustedFolder(const wchar_t* path, ACCESS_MASK extraAccess) {
   return folder;
 }
 
-HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess) {
+namespace {
+
+// OpenListedItem, giving the opened item's attributes too.
+HANDLE OpenListed(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess,
+                  DWORD* attributes) {
   if (IsListedLink(item)) return nullptr;
   const size_t length = ListedNameLength(item);
   if (g_pfnBeforeOpenListed) g_pfnBeforeOpenListed(parent, item.FileName, length);
   ItemKind kind = IsListedFolder(item) ? kFolderItem : kFileItem;
   HANDLE opened = OpenRelative(parent, item.FileName, length, kind, extraAccess);
-  if (opened && !IsItemListed(opened, kind, item.FileId.QuadPart)) {
+  if (opened && !IsItemListed(opened, kind, item.FileId.QuadPart, attributes)) {
     CloseHandle(opened);
     SetLastError(kErrorStoppedOnLink);
     return nullptr;
   }
   return opened;
+}
+
+// The careful way: the file opened, checked to be the one listed, then deleted, a read-only
+// one as MayClearReadOnly says, for which a file that may be read-only is opened to change its
+// attributes too.
+void DeleteCarefully(HANDLE parent, const ListedItem& item, bool mayBeReadOnly) {
+  DWORD attributes = 0;
+  HANDLE file =
+      OpenListed(parent, item, DELETE | (mayBeReadOnly ? FILE_WRITE_ATTRIBUTES : 0), &attributes);
+  if (!file) return;
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    DeleteReadOnlyFile(file);
+  else
+    DeleteOpenItem(file);
+  CloseHandle(file);
+}
+
+}  // namespace
+
+HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAccess) {
+  return OpenListed(parent, item, extraAccess, nullptr);
 }
 
 HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind,
@@ -280,28 +353,47 @@ HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind,
   return opened;
 }
 
+void StartListing(FolderListing* listing, HANDLE folder, const wchar_t* mask, BYTE* buffer,
+                  ULONG size) {
+  *listing = {folder, mask, buffer, size, 0, false, false};
+}
+
+const ListedItem* NextListed(FolderListing* listing) {
+  for (;;) {
+    if (!listing->holding) {
+      UNICODE_STRING maskText;
+      if (listing->mask) SetText(&maskText, listing->mask, wcslen(listing->mask));
+      IO_STATUS_BLOCK status;
+      const BOOLEAN restart = !listing->started;
+      listing->started = true;
+      if (!NT_SUCCESS(NtQueryDirectoryFile(listing->folder, nullptr, nullptr, nullptr, &status,
+                                           listing->buffer, listing->size,
+                                           kIdBothDirectoryInformation, FALSE,
+                                           listing->mask ? &maskText : nullptr, restart)) ||
+          status.Information == 0)
+        return nullptr;
+      listing->holding = true;
+      listing->next = 0;
+    }
+    const ListedItem& item = *reinterpret_cast<const ListedItem*>(listing->buffer + listing->next);
+    if (item.NextEntryOffset == 0)
+      listing->holding = false;
+    else
+      listing->next += item.NextEntryOffset;
+    // The system's mask also matches 8.3 short names: only the name itself decides.
+    if (!IsDotOrDotDot(item) &&
+        (!listing->mask ||
+         NameMatchesMask(item.FileName, ListedNameLength(item), listing->mask)))
+      return &item;
+  }
+}
+
 void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
                 void (*visit)(HANDLE folder, const ListedItem& item, void* context),
                 void* context) {
-  UNICODE_STRING maskText;
-  if (mask) SetText(&maskText, mask, wcslen(mask));
-  IO_STATUS_BLOCK status;
-  BOOLEAN restart = TRUE;
-  while (NT_SUCCESS(NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &status, buffer,
-                                         kListingBufferSize, kIdBothDirectoryInformation, FALSE,
-                                         mask ? &maskText : nullptr, restart)) &&
-         status.Information != 0) {
-    restart = FALSE;
-    for (BYTE* at = buffer;;) {
-      const ListedItem& item = *reinterpret_cast<const ListedItem*>(at);
-      // The system's mask also matches 8.3 short names: only the name itself decides.
-      if (!IsDotOrDotDot(item) &&
-          (!mask || NameMatchesMask(item.FileName, ListedNameLength(item), mask)))
-        visit(folder, item, context);
-      if (item.NextEntryOffset == 0) break;
-      at += item.NextEntryOffset;
-    }
-  }
+  FolderListing listing;
+  StartListing(&listing, folder, mask, buffer, kListingBufferSize);
+  while (const ListedItem* item = NextListed(&listing)) visit(folder, *item, context);
 }
 
 HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess) {
@@ -329,14 +421,31 @@ void MakeEmptyFileIn(HANDLE folder, const wchar_t* name) {
 }
 
 void DeleteListedFile(HANDLE parent, const ListedItem& item) {
+  if (IsListedLink(item) || IsListedFolder(item)) return;
   const bool readOnly = (item.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  HANDLE file = OpenListedItem(parent, item, DELETE | (readOnly ? FILE_WRITE_ATTRIBUTES : 0));
-  if (!file) return;
-  if (readOnly)
-    DeleteReadOnlyFile(file);
-  else
-    DeleteOpenItem(file);
-  CloseHandle(file);
+  if (readOnly || !DeletesAtClose()) {
+    DeleteCarefully(parent, item, readOnly);
+    return;
+  }
+  const size_t length = ListedNameLength(item);
+  if (g_pfnBeforeOpenListed) g_pfnBeforeOpenListed(parent, item.FileName, length);
+  HANDLE file = nullptr;
+  switch (FastDeleteStepFor(OpenToDeleteAtClose(parent, item.FileName, length, &file))) {
+    case kWithdrawToClose:
+      // Where Windows cannot withdraw it (before 10 1809), the file goes once the other
+      // program lets it go.
+      WithdrawDeleteAtClose(file);
+      CloseHandle(file);
+      break;
+    case kCloseToDelete:
+      CloseHandle(file);
+      break;
+    case kDeleteCarefully:
+      DeleteCarefully(parent, item, true);
+      break;
+    case kLeaveAsIs:
+      break;
+  }
 }
 
 bool DeleteOpenItem(HANDLE item) {

@@ -51,7 +51,9 @@ bool IsOpenForUse(LONG result);
 // answer (an NTSTATUS) to deleting it as it stands (FILE_DISPOSITION_IGNORE_READONLY_ATTRIBUTE,
 // Windows 10 1809 and later) and its number of names (0 when unknown). The attribute belongs
 // to the file, not to a name: cleared through one name of several, it would leave a file
-// elsewhere on the volume, which another name leads to, unprotected.
+// elsewhere on the volume, which another name leads to, unprotected. Only a Windows that does
+// not know that way of deleting gets there: where it knows it and still refused, the file
+// cannot go (a program running from it, say), and would only be left unprotected.
 bool MayClearReadOnly(LONG deleteAsItStands, ULONG numberOfNames);
 
 // Whether a listed name (length characters, not terminated) matches mask, wildcards * and ?,
@@ -74,10 +76,32 @@ HANDLE OpenListedItem(HANDLE parent, const ListedItem& item, ACCESS_MASK extraAc
 // (681, the system's "stopped on a symbolic link") or cannot be opened. extraAccess applies to the last part only.
 HANDLE OpenBelow(HANDLE start, const wchar_t* subPath, ItemKind lastKind, ACCESS_MASK extraAccess);
 
-// Calls visit(item) for every entry of folder but "." and "..", in listing order, or only for
-// those whose name matches mask (wildcards * and ?) when one is given; an entry that matches by
-// its 8.3 short name alone ("notes.dmpx" as NOTES~1.DMP for "*.dmp") is left out. folder must
-// not have been listed before; buffer holds kListingBufferSize bytes, 8-byte aligned.
+// Room for one listed entry with the longest name a file system allows.
+const ULONG kOneEntrySize = 1024;
+
+// A folder's listing read one entry at a time, so that a walk can go down into a subfolder
+// between two entries and take up the listing again after it.
+struct FolderListing {
+  HANDLE folder;
+  const wchar_t* mask;  // null: every entry
+  BYTE* buffer;         // 8-byte aligned
+  ULONG size;           // of buffer, kOneEntrySize at least
+  ULONG next;           // where in buffer the next entry to look at starts
+  bool holding;         // whether buffer holds entries from next on
+  bool started;         // whether the system was asked for entries yet
+};
+
+// Starts a listing of folder, which must not have been listed before, through buffer.
+void StartListing(FolderListing* listing, HANDLE folder, const wchar_t* mask, BYTE* buffer,
+                  ULONG size);
+
+// The listing's next entry but "." and "..", in listing order, or only those whose name
+// matches its mask (wildcards * and ?) when it has one: an entry that matches by its 8.3 short
+// name alone ("notes.dmpx" as NOTES~1.DMP for "*.dmp") is left out. Null once the listing
+// ends; the entry lies in the listing's buffer until the next call.
+const ListedItem* NextListed(FolderListing* listing);
+
+// Calls visit(item) for every entry NextListed gives; buffer holds kListingBufferSize bytes.
 void ListFolder(HANDLE folder, const wchar_t* mask, BYTE* buffer,
                 void (*visit)(HANDLE folder, const ListedItem& item, void* context),
                 void* context);
@@ -97,10 +121,25 @@ HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess)
 // nothing is opened through a link of that name.
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name);
 
-// Deletes a file that parent's listing showed, through a handle opened as above. A read-only one
-// is deleted as it stands where Windows can; elsewhere its attribute is cleared first, but only
-// when the file has no other name (MayClearReadOnly). One that is in use, refused or no longer
-// the one listed stays.
+// What deleting a writable file takes next, from the system's answer (an NTSTATUS) to its open
+// with delete-on-close.
+enum FastDeleteStep {
+  kCloseToDelete,    // opened: the close deletes it
+  kWithdrawToClose,  // opened, but another program's opportunistic lock is being broken: the
+                     // file is in use, so the delete at the close is withdrawn first
+  kDeleteCarefully,  // refused as read-only (STATUS_CANNOT_DELETE): DeleteListedFile's careful way
+  kLeaveAsIs,        // gone, in use, refused, or no plain file now
+};
+FastDeleteStep FastDeleteStepFor(LONG result);
+
+// Deletes a file that parent's listing showed, by its exact name, without following a link.
+// On Windows one that the listing shows writable goes in one open, with delete-on-close, and
+// its close: opened so, a link that took the name after the listing is the link itself, never
+// its target, and only that name inside parent goes. A read-only one (or one that became so),
+// and under Wine every one, takes the careful way: opened as above and checked, then deleted;
+// a read-only one as it stands where Windows can, elsewhere with its attribute cleared first,
+// but only when the file has no other name (MayClearReadOnly). One that is in use, refused or,
+// on the careful way, no longer the one listed stays.
 void DeleteListedFile(HANDLE parent, const ListedItem& item);
 
 // Deletes an item opened with DELETE access; a folder only when empty. Nothing else changes:
@@ -114,3 +153,8 @@ void DeleteAndClose(HANDLE item);
 // Tests only: called with each listed name just before it is opened, to change the folder in
 // between as another program could.
 extern void (*g_pfnBeforeOpenListed)(HANDLE parent, const wchar_t* name, size_t length);
+
+// Tests and measurements only: writable files go Windows' way under Wine too, in one open
+// with delete-on-close, although there a Linux symbolic link that took a listed name loses
+// its target.
+extern bool g_bDeleteAtCloseUnderWine;

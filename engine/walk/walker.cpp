@@ -1,4 +1,4 @@
-// The recursive walk that measures or deletes everything inside a folder.
+// The walk that measures or deletes everything inside a folder, at any depth.
 #include "engine/walk/caller_thread.h"
 #include "engine/engine.h"
 #include "engine/places/paths.h"
@@ -52,8 +52,9 @@ bool IsWalkableFolder(const wchar_t* folder) {
 
 namespace {
 
-// Copies the root of a walkable folder ("X:\\" or "\\\\server\\share\\") into root and
-// returns the rest of the text, the names below the root.
+// Copies the root of a walkable folder ("X:\\" or "\\\\server\\share\\") into root (MAX_PATH
+// units) and returns the rest of the text, the names below the root; null for a root too long
+// for the buffer.
 const wchar_t* RootOf(const wchar_t* folder, wchar_t* root) {
   const wchar_t* below = folder + 3;
   if (!IsDriveLetter(folder[0])) {
@@ -64,45 +65,84 @@ const wchar_t* RootOf(const wchar_t* folder, wchar_t* root) {
     }
   }
   size_t length = below - folder;
+  if (length >= MAX_PATH) return nullptr;
   wmemcpy(root, folder, length);
   root[length] = L'\0';
   return below;
 }
 
-// Each level of the walk lists its folder through a buffer of its own, kept from the first
-// folder at that depth to the end of the walk. Every level adds at least two characters to the
-// path, so the path limit bounds the depth.
-class CListingBuffers {
+// A path names at most 32,767 characters, and each level of a tree adds two at least: no
+// tree that Windows lets be made by path is deeper. Deeper folders are passed over.
+const int kMaxWalkDepth = 32767 / 2;
+
+// The walk's levels, one for each depth it reached: where the listing of the folder open
+// there stands, followed by the buffer it goes through, kept from the first folder at that
+// depth to the end of the walk. The walk keeps them instead of its thread's stack, which a deep
+// tree would exhaust. The first kOwnBlockDepths levels have a block of kListingBufferSize
+// bytes each, where a large folder is listed in few calls; deeper ones share blocks,
+// kLevelsPerBlock of them, so that a tree of thousands of levels takes megabytes, not
+// gigabytes.
+class CWalkLevels {
  public:
-  BYTE* AtDepth(int depth) { return depth < kMaxDepth ? m_levels[depth].Get() : nullptr; }
+  // The level at depth (0 for the walked folder) listing folder anew; null past the deepest
+  // level or where there is no memory.
+  FolderListing* Enter(int depth, HANDLE folder) {
+    BYTE* block = BlockAt(depth);
+    if (!block) return nullptr;
+    FolderListing* level = reinterpret_cast<FolderListing*>(block);
+    StartListing(level, folder, nullptr, block + kHeader, BlockSize(depth) - kHeader);
+    return level;
+  }
+
+  // A level entered before, whose listing goes on.
+  FolderListing* At(int depth) { return reinterpret_cast<FolderListing*>(BlockAt(depth)); }
 
  private:
-  static const int kMaxDepth = MAX_PATH / 2 + 1;
-  CListingBuffer m_levels[kMaxDepth];
+  static const int kOwnBlockDepths = 16;
+  static const int kLevelsPerBlock = 16;
+  static const ULONG kHeader = (sizeof(FolderListing) + 7) & ~7u;  // the buffer 8-byte aligned
+  static const int kBlocks =
+      kOwnBlockDepths + (kMaxWalkDepth - kOwnBlockDepths) / kLevelsPerBlock + 1;
+
+  static ULONG BlockSize(int depth) {
+    return depth < kOwnBlockDepths ? kListingBufferSize : kListingBufferSize / kLevelsPerBlock;
+  }
+
+  BYTE* BlockAt(int depth) {
+    if (depth < kOwnBlockDepths) return m_blocks[depth].Get();
+    if (depth > kMaxWalkDepth) return nullptr;
+    const int shared = depth - kOwnBlockDepths;
+    BYTE* block = m_blocks[kOwnBlockDepths + shared / kLevelsPerBlock].Get();
+    return block ? block + (shared % kLevelsPerBlock) * BlockSize(depth) : nullptr;
+  }
+
+  CListingBuffer m_blocks[kBlocks];
 };
+
+// Opens a listed subfolder to be walked: in delete mode to be removed too once emptied, where
+// it may be; a folder that may be emptied but not removed is emptied all the same.
+HANDLE OpenSubfolder(HANDLE parent, const ListedItem& item, BOOL measureOnly) {
+  HANDLE child = nullptr;
+  if (!measureOnly) child = OpenListedItem(parent, item, DELETE);
+  if (!child) child = OpenListedItem(parent, item, 0);
+  return child;
+}
+
+// Removes a walked subfolder in delete mode, only where it was emptied, and closes it.
+void LeaveSubfolder(HANDLE folder, BOOL measureOnly) {
+  if (!measureOnly) DeleteOpenItem(folder);
+  CloseHandle(folder);
+}
 
 class CSharedSubfolders;
 
-struct FolderWalk {
-  CListingBuffers* buffers;
-  int depth;
-  size_t pathLength;  // of the folder's path text, which is never built
-  BOOL measureOnly;
-  ByteCount total;
-  CSharedSubfolders* shared;  // at the top of the walk: where its subfolders go
-};
-
-ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
-                       CListingBuffers& buffers, int depth, CSharedSubfolders* shared);
-
-// Walks an opened subfolder, removes it in delete mode once emptied, and closes it.
-ByteCount WalkSubfolder(HANDLE folder, size_t pathLength, BOOL measureOnly,
-                        CListingBuffers& buffers, int depth) {
-  ByteCount total = WalkContents(folder, pathLength, measureOnly, buffers, depth, nullptr);
-  if (!measureOnly) DeleteOpenItem(folder);  // only an emptied folder goes
-  CloseHandle(folder);
-  return total;
-}
+// Walks what folder holds, the folder itself staying open, at level top of levels, depth
+// first: a subfolder is walked completely, and in delete mode removed, before the listing of
+// its parent goes on. At the top of the whole walk (shared), its subfolders go to the walk's
+// threads instead, where one is free. Links, junctions and mount points lead outside the walk:
+// they are never followed or removed.
+ByteCount WalkTree(HANDLE folder, BOOL measureOnly, CWalkLevels& levels, int top,
+                   CSharedSubfolders* shared);
 
 // The subfolders of a walked folder, shared between the calling thread and its workers: the
 // listing opens each and queues it, and whichever thread is free walks it. Most of the time of
@@ -121,7 +161,7 @@ class CSharedSubfolders {
 
   // Queues an opened subfolder, starting the workers at the first one; false when there is no
   // worker or no free slot: the caller then walks the folder itself.
-  bool Add(HANDLE folder, size_t pathLength) {
+  bool Add(HANDLE folder) {
     if (!m_bWorkerTried) {
       m_bWorkerTried = true;
       for (CCallerThread& worker : m_workers)
@@ -130,7 +170,7 @@ class CSharedSubfolders {
     if (!m_bWorkerStarted) return false;
     EnterCriticalSection(&m_lock);
     const bool queued = m_nQueued < kSlots;
-    if (queued) m_queue[m_nQueued++] = {folder, pathLength};
+    if (queued) m_queue[m_nQueued++] = folder;
     LeaveCriticalSection(&m_lock);
     if (queued) WakeConditionVariable(&m_cvQueued);
     return queued;
@@ -138,53 +178,49 @@ class CSharedSubfolders {
 
   // Once the listing is done: walks what is left, side by side with the workers, waits for
   // them and gives the total of every folder queued.
-  ByteCount Finish(CListingBuffers& buffers) {
+  ByteCount Finish(CWalkLevels& levels) {
     EnterCriticalSection(&m_lock);
     m_bListed = true;
     LeaveCriticalSection(&m_lock);
     WakeAllConditionVariable(&m_cvQueued);
-    ByteCount total = WalkQueued(buffers);
+    ByteCount total = WalkQueued(levels);
     for (CCallerThread& worker : m_workers) worker.Join();
     return total + m_nWorkerTotal;
   }
 
  private:
-  struct Queued {
-    HANDLE folder;
-    size_t pathLength;
-  };
   static const int kSlots = 64;
   static const int kWorkers = 3;
 
   static void WorkerWalk(void* self) {
     CSharedSubfolders& shared = *static_cast<CSharedSubfolders*>(self);
-    CListingBuffers buffers;
-    const ByteCount total = shared.WalkQueued(buffers);
+    CWalkLevels levels;
+    const ByteCount total = shared.WalkQueued(levels);
     EnterCriticalSection(&shared.m_lock);
     shared.m_nWorkerTotal += total;
     LeaveCriticalSection(&shared.m_lock);
   }
 
   // Walks queued folders until the listing is done and none is left.
-  ByteCount WalkQueued(CListingBuffers& buffers) {
+  ByteCount WalkQueued(CWalkLevels& levels) {
     ByteCount total = 0;
     for (;;) {
       EnterCriticalSection(&m_lock);
       while (m_nQueued == 0 && !m_bListed)
         SleepConditionVariableCS(&m_cvQueued, &m_lock, INFINITE);
       const bool taken = m_nQueued > 0;
-      Queued next = {};
-      if (taken) next = m_queue[--m_nQueued];
+      HANDLE next = taken ? m_queue[--m_nQueued] : nullptr;
       LeaveCriticalSection(&m_lock);
       if (!taken) return total;
-      total += WalkSubfolder(next.folder, next.pathLength, m_bMeasureOnly, buffers, 1);
+      total += WalkTree(next, m_bMeasureOnly, levels, 1, nullptr);
+      LeaveSubfolder(next, m_bMeasureOnly);
     }
   }
 
   const BOOL m_bMeasureOnly;
   CRITICAL_SECTION m_lock;
   CONDITION_VARIABLE m_cvQueued;
-  Queued m_queue[kSlots];
+  HANDLE m_queue[kSlots];
   int m_nQueued;
   bool m_bListed;
   bool m_bWorkerTried;
@@ -193,56 +229,54 @@ class CSharedSubfolders {
   CCallerThread m_workers[kWorkers];
 };
 
-void VisitWalkedItem(HANDLE parent, const ListedItem& item, void* context) {
-  FolderWalk& walk = *static_cast<FolderWalk*>(context);
-  // Links, junctions and mount points lead outside the walk: never follow or remove them.
-  if (IsListedLink(item)) return;
-  const size_t childLength = walk.pathLength + 1 + ListedNameLength(item);
-  if (childLength >= MAX_PATH) return;  // too long to name safely
-  if (!IsListedFolder(item)) {
-    if (walk.measureOnly)
-      walk.total += static_cast<ByteCount>(item.EndOfFile.QuadPart);
-    else
-      DeleteListedFile(parent, item);
-    return;
+ByteCount WalkTree(HANDLE folder, BOOL measureOnly, CWalkLevels& levels, int top,
+                   CSharedSubfolders* shared) {
+  FolderListing* level = levels.Enter(top, folder);
+  if (!level) return 0;
+  int depth = top;
+  ByteCount total = 0;
+  for (;;) {
+    const ListedItem* item = NextListed(level);
+    if (!item) {  // this folder is done: back to its parent's listing
+      if (depth == top) return total;
+      LeaveSubfolder(level->folder, measureOnly);
+      level = levels.At(--depth);
+      continue;
+    }
+    if (IsListedLink(*item)) continue;
+    if (!IsListedFolder(*item)) {
+      if (measureOnly)
+        total += static_cast<ByteCount>(item->EndOfFile.QuadPart);
+      else
+        DeleteListedFile(level->folder, *item);
+      continue;
+    }
+    HANDLE child = OpenSubfolder(level->folder, *item, measureOnly);
+    if (!child) continue;
+    if (depth == top && shared && shared->Add(child)) continue;
+    FolderListing* below = levels.Enter(depth + 1, child);
+    if (!below) {
+      CloseHandle(child);  // too deep, or no memory: it stays as it is
+      continue;
+    }
+    level = below;
+    ++depth;
   }
-  HANDLE child = nullptr;
-  if (!walk.measureOnly) child = OpenListedItem(parent, item, DELETE);
-  // A folder that may be emptied but not removed is emptied all the same.
-  if (!child) child = OpenListedItem(parent, item, 0);
-  if (!child) return;
-  if (walk.shared && walk.shared->Add(child, childLength)) return;
-  walk.total += WalkSubfolder(child, childLength, walk.measureOnly, *walk.buffers, walk.depth + 1);
-}
-
-// Depth first below the top: a subfolder is walked completely, and in delete mode removed,
-// before the listing of its parent goes on. At the top, with shared, the subfolders are walked
-// by two threads while the listing goes on.
-ByteCount WalkContents(HANDLE folder, size_t pathLength, BOOL measureOnly,
-                       CListingBuffers& buffers, int depth, CSharedSubfolders* shared) {
-  // A folder is listed only where its listing pattern "folder\*" would fit in a path buffer.
-  if (pathLength + 2 >= MAX_PATH) return 0;
-  BYTE* buffer = buffers.AtDepth(depth);
-  if (!buffer) return 0;
-  FolderWalk walk = {&buffers, depth, pathLength, measureOnly, 0, shared};
-  ListFolder(folder, nullptr, buffer, VisitWalkedItem, &walk);
-  return walk.total;
 }
 
 }  // namespace
 
-ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly) {
-  CListingBuffers buffers;
+ByteCount WalkOpenFolder(HANDLE folder, size_t, BOOL measureOnly) {
+  CWalkLevels levels;
   CSharedSubfolders shared(measureOnly);
-  ByteCount total = WalkContents(folder, pathLength, measureOnly, buffers, 0, &shared);
-  return total + shared.Finish(buffers);
+  ByteCount total = WalkTree(folder, measureOnly, levels, 0, &shared);
+  return total + shared.Finish(levels);
 }
 
-ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath,
-                    BOOL measureOnly) {
+ByteCount WalkBelow(HANDLE start, size_t, const wchar_t* subPath, BOOL measureOnly) {
   HANDLE folder = OpenBelow(start, subPath, kFolderItem, 0);
   if (!folder) return 0;
-  ByteCount total = WalkOpenFolder(folder, startLength + wcslen(subPath), measureOnly);
+  ByteCount total = WalkOpenFolder(folder, 0, measureOnly);
   CloseHandle(folder);
   return total;
 }
@@ -254,6 +288,7 @@ HANDLE OpenBelowRoot(const wchar_t* path, ItemKind kind, ACCESS_MASK extraAccess
   // Only the root is taken as Windows resolves it; below it no part may be a link.
   wchar_t root[MAX_PATH];
   const wchar_t* below = RootOf(path, root);
+  if (!below) return nullptr;
   HANDLE start = OpenTrustedFolder(root, 0);
   if (!start) return nullptr;
   HANDLE item = OpenBelow(start, below, kind, extraAccess);
@@ -267,7 +302,7 @@ ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
   if (removeFolder) walked = OpenBelowRoot(folder, kFolderItem, DELETE);
   if (!walked) walked = OpenBelowRoot(folder, kFolderItem, 0);
   if (!walked) return 0;
-  ByteCount total = WalkOpenFolder(walked, wcslen(folder), measureOnly);
+  ByteCount total = WalkOpenFolder(walked, 0, measureOnly);
   if (removeFolder) DeleteOpenItem(walked);
   CloseHandle(walked);
   return total;
