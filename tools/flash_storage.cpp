@@ -16,28 +16,27 @@ const wchar_t kSharedObjects[] = L"\\Macromedia\\Flash Player\\#SharedObjects\\"
 
 struct StorageAction {
   const wchar_t* host;
-  void (*apply)(HANDLE storage, size_t pathLength, const wchar_t* host);
+  void (*apply)(HANDLE storage, const wchar_t* host);
 };
 
-void VisitStorageFolder(HANDLE storage, size_t pathLength, void* context) {
+void VisitStorageFolder(HANDLE storage, void* context) {
   const StorageAction& action = *static_cast<const StorageAction*>(context);
-  action.apply(storage, pathLength, action.host);
+  action.apply(storage, action.host);
 }
 
 // Applies action to host's entry in each of Flash Player's folders under #SharedObjects: every
 // subfolder whose name does not begin with a dot. Links lead out of Flash Player's store, so
 // nothing is done through them, nor to a host's entry that is itself a link.
-void ForEachStorageFolder(const wchar_t* host,
-                          void (*apply)(HANDLE storage, size_t pathLength, const wchar_t* host)) {
+void ForEachStorageFolder(const wchar_t* host, void (*apply)(HANDLE storage, const wchar_t* host)) {
   StorageAction action = {host, apply};
   ForEachSubfolder(CSIDL_APPDATA, kSharedObjects, VisitStorageFolder, &action);
 }
 
-void PutBlockingFile(HANDLE storage, size_t pathLength, const wchar_t* host) {
+void PutBlockingFile(HANDLE storage, const wchar_t* host) {
   // The host's stored objects go, and then its folder.
   HANDLE folder = OpenBelow(storage, host, kFolderItem, DELETE);
   if (folder) {
-    WalkOpenFolder(folder, pathLength + 1 + wcslen(host), FALSE);
+    WalkOpenFolder(folder, FALSE);
     DeleteAndClose(folder);
   }
   // Fails where the folder could not be removed; that host stays unblocked there.
@@ -45,7 +44,7 @@ void PutBlockingFile(HANDLE storage, size_t pathLength, const wchar_t* host) {
 }
 
 // A real folder of that name is left alone.
-void RemoveBlockingFile(HANDLE storage, size_t, const wchar_t* host) {
+void RemoveBlockingFile(HANDLE storage, const wchar_t* host) {
   DeleteAndClose(OpenBelow(storage, host, kFileItem, DELETE));
 }
 

@@ -31,7 +31,7 @@ void NoteConfigRoot(HANDLE config, const ListedItem& item, void* context) {
 }  // namespace
 
 void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
-                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
+                       void (*visit)(HANDLE folder, void* context),
                        void* context) {
   BY_HANDLE_FILE_INFORMATION seen[kMaxDataRoots];
   int seenCount = 0;
@@ -47,7 +47,7 @@ void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
               seen[j].nFileIndexLow == id.nFileIndexLow;
     if (!known) {
       ++seenCount;
-      visit(folder, wcslen(path), context);
+      visit(folder, context);
     }
     CloseHandle(folder);
   }
@@ -89,8 +89,8 @@ void FindNewQQRoot(DataRoots& roots) {
   AddRoot(roots, kind, value);
 }
 
-void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, size_t, void*),
-                              void (*visit3)(HANDLE, size_t, void*), void* context) {
+void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, void*), void (*visit3)(HANDLE, void*),
+                              void* context) {
   DataRoots roots;
   FindWeChat4Roots(roots);
   ForEachDataFolder(roots, L"\\xwechat_files", visit4, context);

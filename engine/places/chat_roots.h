@@ -25,13 +25,13 @@ void FindWeChat3Root(DataRoots& roots);
 // where it is the user's own (ReadSharedSettingsFile).
 void FindNewQQRoot(DataRoots& roots);
 
-// Calls visit for the folder below each root (a sub-path beginning with a backslash), open and
-// with the length of its path text, once for each folder however often it is named.
+// Calls visit for the folder below each root (a sub-path beginning with a backslash), open, once
+// for each folder however often it is named.
 void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
-                       void (*visit)(HANDLE folder, size_t pathLength, void* context),
+                       void (*visit)(HANDLE folder, void* context),
                        void* context);
 
 // Calls visit4 for each WeChat 4 files folder (xwechat_files) and visit3 for WeChat 3's
 // (WeChat Files), under the roots their settings name.
-void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, size_t, void*),
-                              void (*visit3)(HANDLE, size_t, void*), void* context);
+void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, void*), void (*visit3)(HANDLE, void*),
+                              void* context);

@@ -45,12 +45,11 @@ bool GetWindowsDriveRoot(wchar_t* root);
 HANDLE OpenBelowRoot(const wchar_t* path, ItemKind kind, ACCESS_MASK extraAccess);
 
 // Walks what an open folder holds (WalkFolder's rules), the folder itself staying. The walk
-// builds no path text and goes as deep as the tree does: the path lengths that this routine,
-// WalkBelow and the subfolder visits below carry set no limit.
-ByteCount WalkOpenFolder(HANDLE folder, size_t pathLength, BOOL measureOnly);
+// builds no path text and goes as deep as the tree does.
+ByteCount WalkOpenFolder(HANDLE folder, BOOL measureOnly);
 
 // Walks the folder subPath below an open folder, keeping it; no part of subPath may be a link.
-ByteCount WalkBelow(HANDLE start, size_t startLength, const wchar_t* subPath, BOOL measureOnly);
+ByteCount WalkBelow(HANDLE start, const wchar_t* subPath, BOOL measureOnly);
 
 // Opens a known folder, then subPath below it with no part a link (OpenBelow); an empty subPath
 // names the known folder itself. A machine-wide known folder is taken as Windows reports it (one
@@ -75,26 +74,23 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
 // is walked once as it is.
 ByteCount WalkOnEveryDrive(const wchar_t* folder, BOOL measureOnly);
 
-// Calls visit(folder, pathLength, context) for each subfolder listed under a known folder's base
-// (a sub-path ending in a backslash) whose name does not begin with a dot, with the subfolder
-// open and the length of its path text. Plain files and links are passed over, and so is
-// everything when base leads through a link.
-void ForEachSubfolder(int csidl, const wchar_t* base,
-                      void (*visit)(HANDLE folder, size_t pathLength, void* context),
+// Calls visit(folder, context) for each subfolder listed under a known folder's base (a
+// sub-path ending in a backslash) whose name does not begin with a dot, with the subfolder
+// open. Plain files and links are passed over, and so is everything when base leads through a
+// link.
+void ForEachSubfolder(int csidl, const wchar_t* base, void (*visit)(HANDLE folder, void* context),
                       void* context);
 
-// ForEachSubfolder for an open folder that has not been listed before, whose path text has
-// pathLength characters; visit also gets the subfolder's listed name (terminated).
-void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
-                            void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
-                                          void* context),
+// ForEachSubfolder for an open folder that has not been listed before; visit also gets the
+// subfolder's listed name (terminated).
+void ForEachListedSubfolder(HANDLE parent,
+                            void (*visit)(HANDLE folder, const wchar_t* name, void* context),
                             void* context);
 
 // ForEachListedSubfolder through a new handle to folder, which may have been listed before: on
 // Windows a handle's listing keeps the mask of its first lookup.
-void ForEachSubfolderAnew(HANDLE folder, size_t pathLength,
-                          void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
-                                        void* context),
+void ForEachSubfolderAnew(HANDLE folder,
+                          void (*visit)(HANDLE folder, const wchar_t* name, void* context),
                           void* context);
 
 // Whether an open folder holds a folder of that name, not a link.

@@ -19,8 +19,7 @@ void TakeMatchingFile(HANDLE folder, const ListedItem& item, void* context) {
 }
 
 struct SubfolderVisit {
-  size_t baseLength;
-  void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength, void* context);
+  void (*visit)(HANDLE folder, const wchar_t* name, void* context);
   void* context;
 };
 
@@ -29,24 +28,23 @@ void VisitListedSubfolder(HANDLE parent, const ListedItem& item, void* context) 
   if (item.FileName[0] == L'.' || !IsListedFolder(item) || IsListedLink(item)) return;
   const size_t nameLength = ListedNameLength(item);
   if (nameLength >= MAX_PATH) return;  // longer than any name a file system keeps
-  const size_t pathLength = subfolders.baseLength + nameLength;
   HANDLE folder = OpenListedItem(parent, item, 0);
   if (!folder) return;
   wchar_t name[MAX_PATH];
   wmemcpy(name, item.FileName, nameLength);
   name[nameLength] = L'\0';
-  subfolders.visit(folder, name, pathLength, subfolders.context);
+  subfolders.visit(folder, name, subfolders.context);
   CloseHandle(folder);
 }
 
 struct UnnamedVisit {
-  void (*visit)(HANDLE folder, size_t pathLength, void* context);
+  void (*visit)(HANDLE folder, void* context);
   void* context;
 };
 
-void VisitUnnamed(HANDLE folder, const wchar_t*, size_t pathLength, void* context) {
+void VisitUnnamed(HANDLE folder, const wchar_t*, void* context) {
   const UnnamedVisit& unnamed = *static_cast<const UnnamedVisit*>(context);
-  unnamed.visit(folder, pathLength, unnamed.context);
+  unnamed.visit(folder, unnamed.context);
 }
 
 }  // namespace
@@ -84,7 +82,7 @@ ByteCount WalkKnown(int csidl, const wchar_t* subPath, BOOL measureOnly) {
   wchar_t path[MAX_PATH];
   HANDLE folder = OpenKnownItem(csidl, subPath, kFolderItem, 0, path);
   if (!folder) return 0;
-  ByteCount total = IsWalkableFolder(path) ? WalkOpenFolder(folder, wcslen(path), measureOnly) : 0;
+  ByteCount total = IsWalkableFolder(path) ? WalkOpenFolder(folder, measureOnly) : 0;
   CloseHandle(folder);
   return total;
 }
@@ -109,8 +107,7 @@ ByteCount TakeMatchingFiles(int csidl, const wchar_t* subPattern, BOOL measureOn
   return files.total;
 }
 
-void ForEachSubfolder(int csidl, const wchar_t* base,
-                      void (*visit)(HANDLE folder, size_t pathLength, void* context),
+void ForEachSubfolder(int csidl, const wchar_t* base, void (*visit)(HANDLE folder, void* context),
                       void* context) {
   // The folder is opened by base without its final separator, which the path text keeps.
   wchar_t subFolder[MAX_PATH] = {};
@@ -118,29 +115,27 @@ void ForEachSubfolder(int csidl, const wchar_t* base,
   const size_t baseLength = wcslen(subFolder);
   if (baseLength > 0 && subFolder[baseLength - 1] == L'\\') subFolder[baseLength - 1] = L'\0';
   CUserRights rights(csidl);
-  wchar_t path[MAX_PATH];
-  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0, path);
+  HANDLE folder = OpenKnownItem(csidl, subFolder, kFolderItem, 0);
   if (!folder) return;
   UnnamedVisit unnamed = {visit, context};
-  ForEachListedSubfolder(folder, wcslen(path), VisitUnnamed, &unnamed);
+  ForEachListedSubfolder(folder, VisitUnnamed, &unnamed);
   CloseHandle(folder);
 }
 
-void ForEachListedSubfolder(HANDLE parent, size_t pathLength,
-                            void (*visit)(HANDLE folder, const wchar_t* name, size_t pathLength,
-                                          void* context),
+void ForEachListedSubfolder(HANDLE parent,
+                            void (*visit)(HANDLE folder, const wchar_t* name, void* context),
                             void* context) {
-  SubfolderVisit subfolders = {pathLength + 1, visit, context};
+  SubfolderVisit subfolders = {visit, context};
   CListingBuffer buffer;
   if (buffer.Get())
     ListFolder(parent, nullptr, buffer.Get(), VisitListedSubfolder, &subfolders);
 }
 
-void ForEachSubfolderAnew(HANDLE folder, size_t pathLength,
-                          void (*visit)(HANDLE, const wchar_t*, size_t, void*), void* context) {
+void ForEachSubfolderAnew(HANDLE folder, void (*visit)(HANDLE, const wchar_t*, void*),
+                          void* context) {
   HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
   if (!fresh) return;
-  ForEachListedSubfolder(fresh, pathLength, visit, context);
+  ForEachListedSubfolder(fresh, visit, context);
   CloseHandle(fresh);
 }
 

@@ -15,16 +15,15 @@
 namespace {
 
 // Sizes or empties each folder of caches (a list ending in a null; "" names the folder itself)
-// below an open folder whose path text has pathLength characters. Every lookup goes through a
-// new handle to the folder: on Windows a handle's listing keeps the mask of its first lookup.
-ByteCount WalkCaches(HANDLE folder, size_t pathLength, const wchar_t* const* caches,
-                     BOOL measureOnly) {
+// below an open folder. Every lookup goes through a new handle to the folder: on Windows a
+// handle's listing keeps the mask of its first lookup.
+ByteCount WalkCaches(HANDLE folder, const wchar_t* const* caches, BOOL measureOnly) {
   ByteCount total = 0;
   for (; *caches; ++caches) {
     HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
     if (!fresh) continue;
-    total += **caches ? WalkBelow(fresh, pathLength, *caches, measureOnly)
-                      : WalkOpenFolder(fresh, pathLength, measureOnly);
+    total += **caches ? WalkBelow(fresh, *caches, measureOnly)
+                      : WalkOpenFolder(fresh, measureOnly);
     CloseHandle(fresh);
   }
   return total;
@@ -173,10 +172,10 @@ struct CacheWalk {
   ByteCount total;
 };
 
-void WalkProfile(HANDLE profile, const wchar_t* name, size_t pathLength, void* context) {
+void WalkProfile(HANDLE profile, const wchar_t* name, void* context) {
   CacheWalk& walk = *static_cast<CacheWalk*>(context);
   if (walk.layout->isProfile && !walk.layout->isProfile(name)) return;
-  walk.total += WalkCaches(profile, pathLength, walk.layout->profileCaches, walk.measureOnly);
+  walk.total += WalkCaches(profile, walk.layout->profileCaches, walk.measureOnly);
 }
 
 ByteCount CleanLayout(const CacheLayout& layout, BOOL measureOnly) {
@@ -185,9 +184,8 @@ ByteCount CleanLayout(const CacheLayout& layout, BOOL measureOnly) {
   wchar_t path[MAX_PATH];
   HANDLE root = OpenLayoutRoot(layout, path);
   if (!root) return 0;
-  const size_t length = wcslen(path);
-  CacheWalk walk = {&layout, measureOnly, WalkCaches(root, length, layout.rootCaches, measureOnly)};
-  if (layout.profileCaches) ForEachSubfolderAnew(root, length, WalkProfile, &walk);
+  CacheWalk walk = {&layout, measureOnly, WalkCaches(root, layout.rootCaches, measureOnly)};
+  if (layout.profileCaches) ForEachSubfolderAnew(root, WalkProfile, &walk);
   CloseHandle(root);
   for (const wchar_t* const* files = layout.files; files && *files; ++files)
     walk.total += TakeMatchingFiles(layout.base, *files, measureOnly);
@@ -232,44 +230,44 @@ struct AccountWalk {
 };
 
 // A WeChat 4 account folder is one that holds its databases.
-void WalkWeChat4Account(HANDLE account, const wchar_t*, size_t pathLength, void* context) {
+void WalkWeChat4Account(HANDLE account, const wchar_t*, void* context) {
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
   if (HoldsFolder(account, L"db_storage"))
-    walk.total += WalkCaches(account, pathLength, kWeChat4AccountCaches, walk.measureOnly);
+    walk.total += WalkCaches(account, kWeChat4AccountCaches, walk.measureOnly);
 }
 
-void WalkWeChat3Account(HANDLE account, const wchar_t* name, size_t pathLength, void* context) {
+void WalkWeChat3Account(HANDLE account, const wchar_t* name, void* context) {
   if (IsName(name, L"All Users") || IsName(name, L"Applet") || IsName(name, L"WMPF")) return;
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
-  walk.total += WalkCaches(account, pathLength, kWeChat3AccountCaches, walk.measureOnly);
+  walk.total += WalkCaches(account, kWeChat3AccountCaches, walk.measureOnly);
 }
 
-void WalkNewQQAccount(HANDLE account, const wchar_t*, size_t pathLength, void* context) {
+void WalkNewQQAccount(HANDLE account, const wchar_t*, void* context) {
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
-  walk.total += WalkCaches(account, pathLength, kNewQQAccountCaches, walk.measureOnly);
+  walk.total += WalkCaches(account, kNewQQAccountCaches, walk.measureOnly);
 }
 
-void WalkWeChat4Files(HANDLE files, size_t pathLength, void* context) {
-  ForEachListedSubfolder(files, pathLength, WalkWeChat4Account, context);
+void WalkWeChat4Files(HANDLE files, void* context) {
+  ForEachListedSubfolder(files, WalkWeChat4Account, context);
 }
 
-void WalkWeChat3Files(HANDLE files, size_t pathLength, void* context) {
-  ForEachListedSubfolder(files, pathLength, WalkWeChat3Account, context);
+void WalkWeChat3Files(HANDLE files, void* context) {
+  ForEachListedSubfolder(files, WalkWeChat3Account, context);
 }
 
-void WalkNewQQFiles(HANDLE files, size_t pathLength, void* context) {
+void WalkNewQQFiles(HANDLE files, void* context) {
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
-  walk.total += WalkCaches(files, pathLength, kNewQQGlobalCaches, walk.measureOnly);
-  ForEachSubfolderAnew(files, pathLength, WalkNewQQAccount, context);
+  walk.total += WalkCaches(files, kNewQQGlobalCaches, walk.measureOnly);
+  ForEachSubfolderAnew(files, WalkNewQQAccount, context);
 }
 
-void NoteFound(HANDLE, size_t, void* context) { *static_cast<bool*>(context) = true; }
+void NoteFound(HANDLE, void* context) { *static_cast<bool*>(context) = true; }
 
-void NoteNewQQData(HANDLE files, size_t, void* context) {
+void NoteNewQQData(HANDLE files, void* context) {
   if (HoldsFolder(files, L"nt_qq")) *static_cast<bool*>(context) = true;
 }
 
-void NoteChatImages(HANDLE account, size_t, void* context) {
+void NoteChatImages(HANDLE account, void* context) {
   if (HoldsFolder(account, L"Image")) *static_cast<bool*>(context) = true;
 }
 
@@ -323,8 +321,7 @@ ByteCount CleanDriverInstallers(BOOL measureOnly) {
   wchar_t root[MAX_PATH];
   HANDLE drive = OpenDriveRootAsUser(rights, root);
   if (!drive) return 0;
-  // The path texts are "C:" followed by the sub-paths.
-  ByteCount total = WalkCaches(drive, wcslen(root) - 1, kDriverInstallers, measureOnly);
+  ByteCount total = WalkCaches(drive, kDriverInstallers, measureOnly);
   CloseHandle(drive);
   return total;
 }

@@ -75,7 +75,6 @@ struct MonthWalk {
   // Set on the way down.
   const ChatPlace* place;
   const wchar_t* account;
-  size_t length;  // the path text's, for the path limits
 };
 
 // subPath below folder, through a new handle to it (whose listing starts afresh).
@@ -116,7 +115,7 @@ void WalkMonths(HANDLE folder, MonthWalk& walk) {
   if (fresh) CloseHandle(fresh);
 }
 
-void VisitChat(HANDLE chat, const wchar_t* name, size_t, void* context) {
+void VisitChat(HANDLE chat, const wchar_t* name, void* context) {
   MonthWalk& walk = *static_cast<MonthWalk*>(context);
   if (IsName(name, kFileHelperChat)) return;
   if (!walk.place->inChat) {
@@ -141,7 +140,7 @@ void WalkAccount(HANDLE account, const wchar_t* name, MonthWalk& walk) {
     if (!base) continue;
     walk.place = &place;
     if (place.perChat) {
-      ForEachSubfolderAnew(base, walk.length + 1 + wcslen(place.base), VisitChat, &walk);
+      ForEachSubfolderAnew(base, VisitChat, &walk);
     } else {
       WalkMonths(base, walk);
     }
@@ -151,19 +150,18 @@ void WalkAccount(HANDLE account, const wchar_t* name, MonthWalk& walk) {
 
 // The account folders: WeChat 4's hold their databases; WeChat 3's are every folder of
 // "WeChat Files" but its shared ones; the new QQ's hold nt_qq.
-void VisitAccount(HANDLE account, const wchar_t* name, size_t pathLength, void* context) {
+void VisitAccount(HANDLE account, const wchar_t* name, void* context) {
   MonthWalk& walk = *static_cast<MonthWalk*>(context);
   if (walk.layout == kWeChat4Layout && !HoldsFolder(account, L"db_storage")) return;
   if (walk.layout == kWeChat3Layout &&
       (IsName(name, L"All Users") || IsName(name, L"Applet") || IsName(name, L"WMPF")))
     return;
   if (walk.layout == kNewQQLayout && !HoldsFolder(account, L"nt_qq")) return;
-  walk.length = pathLength;
   WalkAccount(account, name, walk);
 }
 
-void VisitFilesFolder(HANDLE files, size_t pathLength, void* context) {
-  ForEachSubfolderAnew(files, pathLength, VisitAccount, context);
+void VisitFilesFolder(HANDLE files, void* context) {
+  ForEachSubfolderAnew(files, VisitAccount, context);
 }
 
 void WalkLayout(MonthWalk& walk) {
@@ -183,7 +181,7 @@ void WalkLayout(MonthWalk& walk) {
 
 void WalkRowMonths(const ChatRow& row, const ChatAge& age, ACCESS_MASK access, MonthVisit visit,
                    void* context) {
-  MonthWalk walk = {row.layout, &row, &age, access, visit, context, nullptr, nullptr, 0};
+  MonthWalk walk = {row.layout, &row, &age, access, visit, context, nullptr, nullptr};
   WalkLayout(walk);
 }
 
@@ -440,15 +438,8 @@ bool IsMonthOlder(int year, int month, const SYSTEMTIME& today, int monthsAgo) {
 void FindChatRows(ChatRows& rows) {
   rows.count = 0;
   for (int layout = 0; layout < kChatLayoutCount; ++layout) {
-    MonthWalk walk = {static_cast<ChatLayout>(layout),
-                      nullptr,
-                      nullptr,
-                      0,
-                      NoteRow,
-                      nullptr,
-                      nullptr,
-                      nullptr,
-                      0};
+    MonthWalk walk = {static_cast<ChatLayout>(layout), nullptr, nullptr, 0, NoteRow, nullptr,
+                      nullptr, nullptr};
     Finding finding = {&rows, &walk};
     walk.context = &finding;
     WalkLayout(walk);

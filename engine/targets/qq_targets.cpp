@@ -18,9 +18,9 @@ struct AccountWalk {
   ByteCount total;
 };
 
-void WalkAccountFolder(HANDLE account, size_t pathLength, void* context) {
+void WalkAccountFolder(HANDLE account, void* context) {
   AccountWalk* walk = static_cast<AccountWalk*>(context);
-  walk->total += WalkBelow(account, pathLength, walk->tail, walk->measureOnly);
+  walk->total += WalkBelow(account, walk->tail, walk->measureOnly);
 }
 
 // Walks the folder tail inside every account folder listed under a known folder's

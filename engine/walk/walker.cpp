@@ -266,17 +266,17 @@ ByteCount WalkTree(HANDLE folder, BOOL measureOnly, CWalkLevels& levels, int top
 
 }  // namespace
 
-ByteCount WalkOpenFolder(HANDLE folder, size_t, BOOL measureOnly) {
+ByteCount WalkOpenFolder(HANDLE folder, BOOL measureOnly) {
   CWalkLevels levels;
   CSharedSubfolders shared(measureOnly);
   ByteCount total = WalkTree(folder, measureOnly, levels, 0, &shared);
   return total + shared.Finish(levels);
 }
 
-ByteCount WalkBelow(HANDLE start, size_t, const wchar_t* subPath, BOOL measureOnly) {
+ByteCount WalkBelow(HANDLE start, const wchar_t* subPath, BOOL measureOnly) {
   HANDLE folder = OpenBelow(start, subPath, kFolderItem, 0);
   if (!folder) return 0;
-  ByteCount total = WalkOpenFolder(folder, 0, measureOnly);
+  ByteCount total = WalkOpenFolder(folder, measureOnly);
   CloseHandle(folder);
   return total;
 }
@@ -302,7 +302,7 @@ ByteCount WalkFolder(const wchar_t* folder, BOOL keepFolder, BOOL measureOnly) {
   if (removeFolder) walked = OpenBelowRoot(folder, kFolderItem, DELETE);
   if (!walked) walked = OpenBelowRoot(folder, kFolderItem, 0);
   if (!walked) return 0;
-  ByteCount total = WalkOpenFolder(walked, 0, measureOnly);
+  ByteCount total = WalkOpenFolder(walked, measureOnly);
   if (removeFolder) DeleteOpenItem(walked);
   CloseHandle(walked);
   return total;
