@@ -1,7 +1,7 @@
 // The walk that measures or deletes everything inside a folder, at any depth.
-#include "engine/walk/caller_thread.h"
 #include "engine/engine.h"
-#include "engine/places/paths.h"
+#include "engine/walk/caller_thread.h"
+#include "engine/walk/walk.h"
 
 #include <stdio.h>
 #include <string.h>
