@@ -12,7 +12,7 @@ build=$(cd "$1" && pwd)
 fail() { echo "package test: $*" >&2; exit 1; }
 cr=$(printf '\r')
 # The row labels, as the program lists them.
-labels=$(sed -n 's|^ */\* *[0-9]* \*/ {L"\([^"]*\)".*|\1|p' "$root/engine/categories.cpp")
+labels=$(sed -n 's|^ */\* *[0-9]* \*/ {L"\([^"]*\)".*|\1|p' "$root/engine/rows/categories.cpp")
 [ "$(echo "$labels" | wc -l)" -eq 18 ] || fail "cannot read the 18 row labels"
 
 cd "$root/dist"
