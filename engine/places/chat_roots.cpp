@@ -36,8 +36,7 @@ void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
   BY_HANDLE_FILE_INFORMATION seen[kMaxDataRoots];
   int seenCount = 0;
   for (int i = 0; i < roots.count; ++i) {
-    wchar_t path[MAX_PATH];
-    HANDLE folder = OpenBelowDataRoot(roots.kinds[i], roots.texts[i], below, path);
+    HANDLE folder = OpenBelowDataRoot(roots.kinds[i], roots.texts[i], below);
     if (!folder) continue;
     BY_HANDLE_FILE_INFORMATION& id = seen[seenCount];
     bool known = !GetFileInformationByHandle(folder, &id);
@@ -87,6 +86,12 @@ void FindNewQQRoot(DataRoots& roots) {
     kind = ParseSettingsRoot(value);
   if (kind == kNoRoot) AddRoot(roots, kDocumentsRoot, L"");
   AddRoot(roots, kind, value);
+}
+
+bool IsWeChat4Account(HANDLE folder) { return HoldsFolder(folder, L"db_storage"); }
+
+bool IsWeChat3Account(const wchar_t* name) {
+  return !IsName(name, L"All Users") && !IsName(name, L"Applet") && !IsName(name, L"WMPF");
 }
 
 void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, void*), void (*visit3)(HANDLE, void*),

@@ -31,6 +31,11 @@ void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
                        void (*visit)(HANDLE folder, void* context),
                        void* context);
 
+// The account folders in the files folders: WeChat 4's are those that hold their databases;
+// WeChat 3's are every folder of "WeChat Files" but its shared ones.
+bool IsWeChat4Account(HANDLE folder);
+bool IsWeChat3Account(const wchar_t* name);
+
 // Calls visit4 for each WeChat 4 files folder (xwechat_files) and visit3 for WeChat 3's
 // (WeChat Files), under the roots their settings name.
 void ForEachWeChatFilesFolder(void (*visit4)(HANDLE, void*), void (*visit3)(HANDLE, void*),

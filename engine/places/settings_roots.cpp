@@ -63,14 +63,13 @@ bool ReadUserRegistryText(const wchar_t* key, const wchar_t* name, wchar_t* text
   return true;
 }
 
-HANDLE OpenBelowDataRoot(SettingsRoot kind, const wchar_t* root, const wchar_t* below,
-                         wchar_t* path) {
+HANDLE OpenBelowDataRoot(SettingsRoot kind, const wchar_t* root, const wchar_t* below) {
   if (kind == kNoRoot) return nullptr;
-  if (kind == kDocumentsRoot) return OpenKnownItem(CSIDL_PERSONAL, below, kFolderItem, 0, path);
+  if (kind == kDocumentsRoot) return OpenKnownItem(CSIDL_PERSONAL, below, kFolderItem, 0);
   // Only the user's own settings name these roots, so only the user's rights reach them.
   if (!IsActingAsUser()) return nullptr;
   // "D:" and "D:\Data" alike: the root of the drive, then the names below it.
-  wmemset(path, L'\0', MAX_PATH);
+  wchar_t path[MAX_PATH] = {};
   if (!AppendPath(path, root) || !AppendPath(path, below)) return nullptr;
   return OpenBelowRoot(path, kFolderItem, 0);
 }

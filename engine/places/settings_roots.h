@@ -26,7 +26,6 @@ bool ReadUserRegistryText(const wchar_t* key, const wchar_t* name, wchar_t* text
 // Opens the folder below (a sub-path beginning with a backslash) under a data root
 // (ParseSettingsRoot's kind and text): the user's Documents as their known folder; a drive's
 // root as Windows resolves it and the rest below it with no part a link, only while the thread
-// acts as the user (IsActingAsUser). The path text goes into path (MAX_PATH units). Null for
-// kNoRoot and where the folder cannot be reached so.
-HANDLE OpenBelowDataRoot(SettingsRoot kind, const wchar_t* root, const wchar_t* below,
-                         wchar_t* path);
+// acts as the user (IsActingAsUser). Null for kNoRoot and where the folder cannot be reached
+// so.
+HANDLE OpenBelowDataRoot(SettingsRoot kind, const wchar_t* root, const wchar_t* below);

@@ -142,15 +142,12 @@ HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCES
   return nullptr;
 }
 
-HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
-                            wchar_t* path) {
+HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess) {
   SetLastError(ERROR_PATH_NOT_FOUND);
   wchar_t profile[MAX_PATH];
   HANDLE token = OpenActingUserToken();
   if (!token) return nullptr;
   const bool found = GetProfileFolder(token, profile);
   CloseHandle(token);
-  wmemset(path, L'\0', MAX_PATH);
-  if (!found || !AppendPath(path, profile) || !AppendPath(path, subPath)) return nullptr;
-  return OpenInsideProfile(profile, subPath, kind, extraAccess);
+  return found ? OpenInsideProfile(profile, subPath, kind, extraAccess) : nullptr;
 }

@@ -30,7 +30,5 @@ HANDLE OpenUserKnownItem(int csidl, const wchar_t* subPath, ItemKind kind, ACCES
 
 // Opens subPath (beginning with a backslash) below the profile folder of the user the calling
 // thread acts for, part by part, no part a link: for the places of the profile that no known
-// folder names, such as AppData\LocalLow. The path text goes into path (MAX_PATH units). Null
-// where the item cannot be reached so.
-HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess,
-                            wchar_t* path);
+// folder names, such as AppData\LocalLow. Null where the item cannot be reached so.
+HANDLE OpenBelowUserProfile(const wchar_t* subPath, ItemKind kind, ACCESS_MASK extraAccess);

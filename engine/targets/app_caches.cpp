@@ -138,22 +138,22 @@ const CacheLayout kSteam[] = {{kSteamBase, L"", kSteamCaches},
 // reads a forward slash as a backslash and names regardless of case, and so do the rules every
 // settings root is held to (ParseSettingsRoot, then OpenBelowDataRoot's IsWalkableFolder and
 // no-link opens): the text is taken as it stands, and only where it names a folder on a drive.
-HANDLE OpenSteamItem(const wchar_t* subPath, wchar_t* path) {
+HANDLE OpenSteamItem(const wchar_t* subPath) {
   if (!IsActingAsUser()) return nullptr;
   wchar_t text[MAX_PATH];
   if (ReadUserRegistryText(L"Software\\Valve\\Steam", L"SteamPath", text) &&
       ParseSettingsRoot(text) == kFolderRoot)
-    return OpenBelowDataRoot(kFolderRoot, text, subPath, path);
+    return OpenBelowDataRoot(kFolderRoot, text, subPath);
   // Steam is a 32-bit program: on 64-bit Windows it lies in Program Files (x86), as QQ does.
   wchar_t below[MAX_PATH] = L"\\Steam";
   if (!AppendPath(below, subPath)) return nullptr;
-  return OpenKnownItem(kQQProgramFiles, below, kFolderItem, 0, path);
+  return OpenKnownItem(kQQProgramFiles, below, kFolderItem, 0);
 }
 
-HANDLE OpenLayoutRoot(const CacheLayout& layout, wchar_t* path) {
-  if (layout.base == kProfileBase) return OpenBelowUserProfile(layout.root, kFolderItem, 0, path);
-  if (layout.base == kSteamBase) return OpenSteamItem(layout.root, path);
-  return OpenKnownItem(layout.base, layout.root, kFolderItem, 0, path);
+HANDLE OpenLayoutRoot(const CacheLayout& layout) {
+  if (layout.base == kProfileBase) return OpenBelowUserProfile(layout.root, kFolderItem, 0);
+  if (layout.base == kSteamBase) return OpenSteamItem(layout.root);
+  return OpenKnownItem(layout.base, layout.root, kFolderItem, 0);
 }
 
 // The rights a layout is reached with: the user's where it lies below one of the user's known
@@ -181,8 +181,7 @@ void WalkProfile(HANDLE profile, const wchar_t* name, void* context) {
 ByteCount CleanLayout(const CacheLayout& layout, BOOL measureOnly) {
   std::optional<CUserRights> rights;
   ActForLayout(layout, rights);
-  wchar_t path[MAX_PATH];
-  HANDLE root = OpenLayoutRoot(layout, path);
+  HANDLE root = OpenLayoutRoot(layout);
   if (!root) return 0;
   CacheWalk walk = {&layout, measureOnly, WalkCaches(root, layout.rootCaches, measureOnly)};
   if (layout.profileCaches) ForEachSubfolderAnew(root, WalkProfile, &walk);
@@ -195,8 +194,7 @@ ByteCount CleanLayout(const CacheLayout& layout, BOOL measureOnly) {
 bool IsLayoutPresent(const CacheLayout& layout) {
   std::optional<CUserRights> rights;
   ActForLayout(layout, rights);
-  wchar_t path[MAX_PATH];
-  HANDLE root = OpenLayoutRoot(layout, path);
+  HANDLE root = OpenLayoutRoot(layout);
   if (!root) return false;
   CloseHandle(root);
   return true;
@@ -229,15 +227,14 @@ struct AccountWalk {
   ByteCount total;
 };
 
-// A WeChat 4 account folder is one that holds its databases.
 void WalkWeChat4Account(HANDLE account, const wchar_t*, void* context) {
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
-  if (HoldsFolder(account, L"db_storage"))
+  if (IsWeChat4Account(account))
     walk.total += WalkCaches(account, kWeChat4AccountCaches, walk.measureOnly);
 }
 
 void WalkWeChat3Account(HANDLE account, const wchar_t* name, void* context) {
-  if (IsName(name, L"All Users") || IsName(name, L"Applet") || IsName(name, L"WMPF")) return;
+  if (!IsWeChat3Account(name)) return;
   AccountWalk& walk = *static_cast<AccountWalk*>(context);
   walk.total += WalkCaches(account, kWeChat3AccountCaches, walk.measureOnly);
 }

@@ -152,10 +152,8 @@ void WalkAccount(HANDLE account, const wchar_t* name, MonthWalk& walk) {
 // "WeChat Files" but its shared ones; the new QQ's hold nt_qq.
 void VisitAccount(HANDLE account, const wchar_t* name, void* context) {
   MonthWalk& walk = *static_cast<MonthWalk*>(context);
-  if (walk.layout == kWeChat4Layout && !HoldsFolder(account, L"db_storage")) return;
-  if (walk.layout == kWeChat3Layout &&
-      (IsName(name, L"All Users") || IsName(name, L"Applet") || IsName(name, L"WMPF")))
-    return;
+  if (walk.layout == kWeChat4Layout && !IsWeChat4Account(account)) return;
+  if (walk.layout == kWeChat3Layout && !IsWeChat3Account(name)) return;
   if (walk.layout == kNewQQLayout && !HoldsFolder(account, L"nt_qq")) return;
   WalkAccount(account, name, walk);
 }
