@@ -95,13 +95,7 @@ DWORD HoldError(HANDLE item) {
 HANDLE ReachSource(const wchar_t* source, const MoveLimits& limits, ACCESS_MASK extraAccess) {
   const wchar_t* below = PartBelowProfile(source, limits.profile);
   if (!below) return OpenBelowRoot(source, kFolderItem, extraAccess);
-  HANDLE profile = OpenTrustedFolder(limits.profile, 0);
-  if (!profile) return nullptr;
-  HANDLE folder = OpenBelow(profile, below, kFolderItem, extraAccess);
-  const DWORD error = GetLastError();
-  CloseHandle(profile);
-  SetLastError(error);
-  return folder;
+  return OpenInsideProfile(limits.profile, below, kFolderItem, extraAccess);
 }
 
 HANDLE HoldSource(const wchar_t* source, const MoveLimits& limits) {
@@ -130,8 +124,7 @@ void CountName(HANDLE, const ListedItem& item, void* names) {
 bool IsSameItem(HANDLE first, HANDLE second) {
   BY_HANDLE_FILE_INFORMATION one, other;
   return GetFileInformationByHandle(first, &one) && GetFileInformationByHandle(second, &other) &&
-         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+         IsSameFileId(one, other);
 }
 
 // Lists an open folder not listed before; false when it cannot be.

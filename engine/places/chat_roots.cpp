@@ -40,10 +40,7 @@ void ForEachDataFolder(const DataRoots& roots, const wchar_t* below,
     if (!folder) continue;
     BY_HANDLE_FILE_INFORMATION& id = seen[seenCount];
     bool known = !GetFileInformationByHandle(folder, &id);
-    for (int j = 0; j < seenCount && !known; ++j)
-      known = seen[j].dwVolumeSerialNumber == id.dwVolumeSerialNumber &&
-              seen[j].nFileIndexHigh == id.nFileIndexHigh &&
-              seen[j].nFileIndexLow == id.nFileIndexLow;
+    for (int j = 0; j < seenCount && !known; ++j) known = IsSameFileId(seen[j], id);
     if (!known) {
       ++seenCount;
       visit(folder, context);

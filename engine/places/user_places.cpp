@@ -53,16 +53,6 @@ bool LookUpUserFolder(int csidl, HANDLE token, wchar_t* path) {
   return path[0] != L'\0';
 }
 
-// The profile folder alone is taken as Windows resolves it; below it no part may be a link.
-HANDLE OpenInsideProfile(const wchar_t* profile, const wchar_t* below, ItemKind kind,
-                         ACCESS_MASK extraAccess) {
-  HANDLE start = OpenTrustedFolder(profile, 0);
-  if (!start) return nullptr;
-  HANDLE item = OpenBelow(start, below, kind, extraAccess);
-  CloseHandle(start);
-  return item;
-}
-
 }  // namespace
 
 bool GetProfileFolder(HANDLE token, wchar_t* profile) {
@@ -103,6 +93,17 @@ bool ExpandSystemVariables(const wchar_t* text, const wchar_t* windows, wchar_t*
     text += value ? nameLength : 1;
   }
   return true;
+}
+
+HANDLE OpenInsideProfile(const wchar_t* profile, const wchar_t* below, ItemKind kind,
+                         ACCESS_MASK extraAccess) {
+  HANDLE start = OpenTrustedFolder(profile, 0);
+  if (!start) return nullptr;
+  HANDLE item = OpenBelow(start, below, kind, extraAccess);
+  const DWORD error = GetLastError();  // why the item could not be opened, for the caller
+  CloseHandle(start);
+  SetLastError(error);
+  return item;
 }
 
 const wchar_t* PartBelowProfile(const wchar_t* path, const wchar_t* profile) {

@@ -19,6 +19,11 @@ bool ExpandSystemVariables(const wchar_t* text, const wchar_t* windows, wchar_t*
 // profile folder itself.
 const wchar_t* PartBelowProfile(const wchar_t* path, const wchar_t* profile);
 
+// Opens below (PartBelowProfile's part) inside profile: the profile folder alone is taken as
+// Windows resolves it, and below it no part may be a link (OpenBelow, whose last error stays).
+HANDLE OpenInsideProfile(const wchar_t* profile, const wchar_t* below, ItemKind kind,
+                         ACCESS_MASK extraAccess);
+
 // Opens subPath below one of the user's known folders for the user the calling thread acts for.
 // A known folder inside the profile is reached from the profile folder, part by part, no part a
 // link, the known folder itself included; Documents elsewhere is reached from its drive's root

@@ -117,6 +117,13 @@ HANDLE HoldItem(HANDLE item, ItemKind kind, ACCESS_MASK extraAccess);
 // file, or where the folder cannot be opened or made.
 HANDLE HoldFolderIn(HANDLE parent, const wchar_t* name, ACCESS_MASK extraAccess);
 
+// Whether two items the system described are one: the same volume and file number.
+inline bool IsSameFileId(const BY_HANDLE_FILE_INFORMATION& one,
+                         const BY_HANDLE_FILE_INFORMATION& other) {
+  return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+         one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 // Makes an empty file named name in folder unless something of that name is there already;
 // nothing is opened through a link of that name.
 void MakeEmptyFileIn(HANDLE folder, const wchar_t* name);
