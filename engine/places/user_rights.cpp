@@ -44,12 +44,19 @@ bool IsUserKnownFolder(int csidl) {
   }
 }
 
+namespace {
+
+bool HoldsThreadToken(const ShellTokenCalls& calls) {
+  HANDLE token = nullptr;
+  if (!calls.openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
+  calls.close(token);
+  return true;
+}
+
+}  // namespace
+
 UserActing StartActingAsShellUser(const ShellTokenCalls& calls) {
-  HANDLE current = nullptr;
-  if (calls.openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &current)) {
-    calls.close(current);
-    return kAlreadyActing;
-  }
+  if (HoldsThreadToken(calls)) return kAlreadyActing;
   HANDLE token = OpenShellUserToken(calls);
   if (!token) return kNotActing;
   const bool set = calls.setThreadToken(nullptr, token) != FALSE;
@@ -57,12 +64,7 @@ UserActing StartActingAsShellUser(const ShellTokenCalls& calls) {
   return set ? kStartedActing : kNotActing;
 }
 
-bool IsActingAsUser() {
-  HANDLE token = nullptr;
-  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) return false;
-  CloseHandle(token);
-  return true;
-}
+bool IsActingAsUser() { return HoldsThreadToken(kWindowsShellTokenCalls); }
 
 CUserRights::CUserRights() : m_acting(StartActingAsShellUser(kWindowsShellTokenCalls)) {}
 
