@@ -77,15 +77,6 @@ struct MonthWalk {
   const wchar_t* account;
 };
 
-// subPath below folder, through a new handle to it (whose listing starts afresh).
-HANDLE OpenAnew(HANDLE folder, const wchar_t* subPath, ACCESS_MASK access) {
-  HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
-  if (!fresh) return nullptr;
-  HANDLE opened = OpenBelow(fresh, subPath, kFolderItem, access);
-  CloseHandle(fresh);
-  return opened;
-}
-
 void VisitMonthItem(HANDLE months, const ListedItem& item, void* context) {
   MonthWalk& walk = *static_cast<MonthWalk*>(context);
   int year = 0, month = 0;
@@ -98,7 +89,7 @@ void VisitMonthItem(HANDLE months, const ListedItem& item, void* context) {
   if (!walk.place->inMonth) {
     walk.visit(folder, nullptr, walk.context);
   } else {
-    HANDLE target = OpenAnew(folder, walk.place->inMonth, walk.access);
+    HANDLE target = OpenFolderAnew(folder, walk.place->inMonth, walk.access);
     if (target) {
       walk.visit(target, folder, walk.context);
       CloseHandle(target);
@@ -122,7 +113,7 @@ void VisitChat(HANDLE chat, const wchar_t* name, void* context) {
     WalkMonths(chat, walk);
     return;
   }
-  HANDLE months = OpenAnew(chat, walk.place->inChat, 0);
+  HANDLE months = OpenFolderAnew(chat, walk.place->inChat, 0);
   if (!months) return;
   WalkMonths(months, walk);
   CloseHandle(months);
@@ -136,7 +127,7 @@ void WalkAccount(HANDLE account, const wchar_t* name, MonthWalk& walk) {
   for (int i = 0; i < layout.count; ++i) {
     const ChatPlace& place = layout.places[i];
     if (walk.only && walk.only->kind != place.kind) continue;
-    HANDLE base = OpenAnew(account, place.base, 0);
+    HANDLE base = OpenFolderAnew(account, place.base, 0);
     if (!base) continue;
     walk.place = &place;
     if (place.perChat) {

@@ -41,11 +41,16 @@ void ForEachSubfolderAnew(HANDLE folder, void (*visit)(HANDLE, const wchar_t*, v
   CloseHandle(fresh);
 }
 
-bool HoldsFolder(HANDLE folder, const wchar_t* name) {
+HANDLE OpenFolderAnew(HANDLE folder, const wchar_t* subPath, ACCESS_MASK extraAccess) {
   HANDLE fresh = OpenBelow(folder, L"", kFolderItem, 0);
-  if (!fresh) return false;
-  HANDLE found = OpenBelow(fresh, name, kFolderItem, 0);
+  if (!fresh) return nullptr;
+  HANDLE opened = OpenBelow(fresh, subPath, kFolderItem, extraAccess);
   CloseHandle(fresh);
+  return opened;
+}
+
+bool HoldsFolder(HANDLE folder, const wchar_t* name) {
+  HANDLE found = OpenFolderAnew(folder, name, 0);
   if (!found) return false;
   CloseHandle(found);
   return true;

@@ -57,6 +57,10 @@ void ForEachSubfolderAnew(HANDLE folder,
                           void (*visit)(HANDLE folder, const wchar_t* name, void* context),
                           void* context);
 
+// Opens the folder subPath below folder (OpenBelow) through a new handle to folder, which may
+// have been listed before.
+HANDLE OpenFolderAnew(HANDLE folder, const wchar_t* subPath, ACCESS_MASK extraAccess);
+
 // Whether an open folder holds a folder of that name, not a link.
 bool HoldsFolder(HANDLE folder, const wchar_t* name);
 
